@@ -1,0 +1,30 @@
+#include "ui/form2.h"
+#include "ui/kalvon_error.h"
+#include "ui/number_text.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+void Form2::txtSumme_LostFocus()
+{
+    txtSumme->setText(NumberText::formatText(txtSumme->text()));
+    if (NumberText::isNumeric(txtSumme->text())) {
+        search.curZielwert = inContext(QStringLiteral("Der Zielwert in „Zielwert (Summe)“"),
+                                       [&] { return NumberText::toCurrency(txtSumme->text()); });
+    }
+}
+
+void Form2::txtToleranz_LostFocus()
+{
+    txtToleranz->setText(NumberText::formatText(txtToleranz->text()));
+}
+
+void Form2::Option1_Click(int index)
+{
+    const bool tolerance = index == 1;
+    txtToleranz->setVisible(tolerance);
+    Frame3->setVisible(tolerance);
+    Label3->setVisible(tolerance);
+    Frame4->setVisible(tolerance);
+}

@@ -1,0 +1,25 @@
+#include "ui/form2.h"
+#include "ui/kalvon_error.h"
+#include "ui/number_text.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+void Form2::Text1_LostFocus(int index)
+{
+    QLineEdit* field = Text1[index];
+    if (NumberText::isNumeric(field->text()))
+        field->setText(NumberText::format(NumberText::toDouble(field->text())));
+
+    lblSumme->setText(QString());
+    Currency total;
+    for (int i = 0; i < 23; ++i) {
+        const QString text = Text1[i]->text();
+        if (!NumberText::isNumeric(text))
+            continue;
+        const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(i + 1),
+                                          [&] { return NumberText::toCurrency(text); });
+        total = inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+    }
+    lblSumme->setText(NumberText::format(total));
+}

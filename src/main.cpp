@@ -1,0 +1,17 @@
+#include "ui/form2.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kalvon"));
+    Form2 form;
+    form.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,34 @@
+#include "ui/event_pump.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace EventPump {
+namespace {
+std::function<void()>& hook()
+{
+    static std::function<void()> instance;
+    return instance;
+}
+} // namespace
+
+void pumpEvents()
+{
+    if (hook())
+        hook()();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void postTabKey()
+{
+    if (QWidget* focused = QApplication::focusWidget())
+        QCoreApplication::postEvent(focused, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+}
+
+void setPumpHook(std::function<void()> h)
+{
+    hook() = std::move(h);
+}
+
+} // namespace EventPump

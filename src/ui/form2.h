@@ -1,0 +1,106 @@
+#pragma once
+
+#include "search/search_state.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class CommandButton;
+class KalvonError;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+// The program's only window. Its controls carry the names the handlers use; the handlers are
+// implemented by area: search/ (the run and the combination test), entry/ (the input fields,
+// Enter and Clear) and ui/ (construction, menu and lifetime).
+class Form2 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // Controls, by their names.
+    std::array<QLineEdit*, 23> Text1{};
+    std::array<QLabel*, 23> Label1{};
+    std::array<QRadioButton*, 2> Option1{};
+    std::array<QRadioButton*, 2> Option2{};
+    QLineEdit* txtSumme = nullptr;
+    QLineEdit* txtToleranz = nullptr;
+    QLabel* lblSumme = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* cmdClear = nullptr;
+    CommandButton* cmdStop = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QMenu* mnuDatei = nullptr;
+    QAction* mnuEnd = nullptr;
+    QAction* mnuInfo = nullptr;
+
+    // Form-level working data of the search.
+    SearchState search;
+
+    // Event handlers.
+    void Command1_Click();
+    void cmdStop_Click();
+    void Text1_LostFocus(int index);
+    void txtSumme_LostFocus();
+    void txtToleranz_LostFocus();
+    void Option1_Click(int index);
+    void Form_KeyPress(int& keyAscii);
+    void cmdClear_Click();
+    void mnuEnd_Click();
+    void mnuInfo_Click();
+
+    // Procedures of the search.
+    void subTolBereich();
+    void bin(qint32 wert, quint8& bytstellen);
+    void subTesten(quint8& bytstellen);
+    void subErgebnis(const Currency& Summe);
+    void subFarbeCL();
+
+    // Forces the literal per-combination count (for comparison with the fast engine).
+    void setLiteralSearch(bool literal) { m_literalSearch = literal; }
+    bool isRunning() const { return m_running; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct RunAborted {};
+
+    void buildControls();
+    void chooseFont();
+    void buildMenu();
+    void connectHandlers();
+    void buildTabOrder();
+    void updateOptionFocusPolicies();
+
+    bool stopRequested() const;
+    void setStopRequest(bool stop);
+    void countCombinations(qint32 count, int n);
+    void countLiterally(qint32 count, int n);
+    void pumpDuringRun();
+    void leaveRun(bool countBegun);
+    void reportFailure(const KalvonError& error);
+    void showProgress(int value);
+    template <class F> void guarded(F&& handler);
+
+    bool m_running = false;
+    bool m_unloadRequested = false;
+    bool m_literalSearch = false;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+// The one failure type of number conversion and amount arithmetic. It carries what failed
+// (the kind), which quantity it concerns (a German noun phrase, for example
+// "Der Betrag in „5.Wert“") and, for a type mismatch, the offending text.
+class KalvonError : public std::exception {
+public:
+    enum class Kind { TypeMismatch, Overflow };
+
+    KalvonError(Kind kind, QString subject = {}, QString input = {});
+
+    Kind kind() const { return m_kind; }
+    const QString& subject() const { return m_subject; }
+    const QString& input() const { return m_input; }
+    void setSubject(const QString& subject) { m_subject = subject; }
+
+    // German text for the message box that reports the failure.
+    QString userMessage() const;
+    const char* what() const noexcept override;
+
+private:
+    Kind m_kind;
+    QString m_subject;
+    QString m_input;
+    std::string m_what;
+};
+
+// Runs f and gives a failure that does not yet name its quantity the subject given here.
+template <class F> auto inContext(const QString& subject, F&& f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (KalvonError& e) {
+        if (e.subject().isEmpty())
+            e.setSubject(subject);
+        throw;
+    }
+}

@@ -1,0 +1,61 @@
+#include "ui/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+MessageBoxService::Responder& responder()
+{
+    static MessageBoxService::Responder instance;
+    return instance;
+}
+} // namespace
+
+MsgAnswer MessageBoxService::show(const QString& prompt, MsgButtons buttons, MsgIcon icon, const QString& title)
+{
+    const MsgRequest request{prompt, buttons, icon, title.isEmpty() ? applicationTitle() : title};
+    if (responder())
+        return responder()(request);
+    return showQMessageBox(request);
+}
+
+void MessageBoxService::setResponder(Responder r)
+{
+    responder() = std::move(r);
+}
+
+MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(request.title);
+    // The prompt's lines are separated by carriage returns; the label breaks lines at '\n'.
+    box.setText(QString(request.prompt).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    box.setTextFormat(Qt::PlainText);
+    switch (request.icon) {
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    if (request.buttons == MsgButtons::Ok) {
+        QPushButton* ok = box.addButton(QMessageBox::Ok);
+        ok->setText(QStringLiteral("OK"));
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+        box.exec();
+        return MsgAnswer::Ok;
+    }
+    QPushButton* yes = box.addButton(QMessageBox::Yes);
+    yes->setText(QStringLiteral("Ja"));
+    QPushButton* no = box.addButton(QMessageBox::No);
+    no->setText(QStringLiteral("Nein"));
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
+}

@@ -1,0 +1,232 @@
+#include "ui/number_text.h"
+
+#include "ui/kalvon_error.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace NumberText {
+namespace {
+
+using Kind = KalvonError::Kind;
+
+bool isBidiMark(char32_t c)
+{
+    return c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
+bool isSpaceLike(char32_t c)
+{
+    return c == U' ' || c == 0x00A0 || c == 0x202F || c == 0x2009 || c == 0x2007;
+}
+
+bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token)
+{
+    if (token.isEmpty() || pos + token.size() > text.size())
+        return false;
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        if (text[pos + i] != token[i])
+            return false;
+    }
+    return true;
+}
+
+// The parts of a number that QLocale has already accepted, with ASCII digits.
+struct DecimalParts {
+    bool negative = false;
+    QByteArray digits; // mantissa digits, leading zeros removed
+    qint64 exponent = 0; // value = digits × 10^exponent
+};
+
+DecimalParts decompose(const QString& text)
+{
+    const QLocale locale;
+    const QList<uint> chars = text.trimmed().toUcs4();
+    const QList<uint> decimalPoint = locale.decimalPoint().toUcs4();
+    const QList<uint> group = locale.groupSeparator().toUcs4();
+    const QList<uint> minus = locale.negativeSign().toUcs4();
+    const QList<uint> plus = locale.positiveSign().toUcs4();
+    const QList<uint> exponentMark = locale.exponential().toUcs4();
+    const bool spaceGroup = group.size() == 1 && isSpaceLike(group[0]);
+
+    DecimalParts parts;
+    bool inExponent = false, exponentNegative = false, afterPoint = false;
+    qint64 exponentValue = 0, fractionDigits = 0;
+    for (qsizetype i = 0; i < chars.size();) {
+        const char32_t c = chars[i];
+        const int digit = QChar::digitValue(c);
+        if (digit >= 0) {
+            if (inExponent) {
+                if (exponentValue < 100'000'000)
+                    exponentValue = exponentValue * 10 + digit;
+            } else {
+                if (digit != 0 || !parts.digits.isEmpty())
+                    parts.digits.append(char('0' + digit));
+                if (afterPoint)
+                    ++fractionDigits;
+            }
+            ++i;
+        } else if (isBidiMark(c)) {
+            ++i;
+        } else if (!inExponent && matchesAt(chars, i, decimalPoint)) {
+            afterPoint = true;
+            i += decimalPoint.size();
+        } else if (!inExponent && matchesAt(chars, i, group)) {
+            i += group.size();
+        } else if (!inExponent && spaceGroup && isSpaceLike(c)) {
+            ++i;
+        } else if (matchesAt(chars, i, minus) || c == U'-' || c == 0x2212) {
+            (inExponent ? exponentNegative : parts.negative) = true;
+            i += matchesAt(chars, i, minus) ? minus.size() : 1;
+        } else if (matchesAt(chars, i, plus) || c == U'+') {
+            i += matchesAt(chars, i, plus) ? plus.size() : 1;
+        } else if (!inExponent && (matchesAt(chars, i, exponentMark) || c == U'e' || c == U'E')) {
+            inExponent = true;
+            i += matchesAt(chars, i, exponentMark) ? exponentMark.size() : 1;
+        } else {
+            throw KalvonError(Kind::TypeMismatch, {}, text);
+        }
+    }
+    parts.exponent = (exponentNegative ? -exponentValue : exponentValue) - fractionDigits;
+    return parts;
+}
+
+QString localizedDigits(const QByteArray& ascii)
+{
+    const QLocale locale;
+    const QString zero = locale.zeroDigit();
+    if (zero == QStringLiteral("0"))
+        return QString::fromLatin1(ascii);
+    QString out;
+    for (char c : ascii)
+        out += locale.toString(c - '0');
+    return out;
+}
+
+} // namespace
+
+bool isNumeric(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale().toDouble(text, &ok);
+    return ok && std::isfinite(value);
+}
+
+double toDouble(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale().toDouble(text, &ok);
+    if (ok && std::isfinite(value))
+        return value;
+    // QLocale reports a well-formed number beyond the double range as an infinity.
+    if (!ok && std::isinf(value))
+        throw KalvonError(Kind::Overflow, {}, text);
+    throw KalvonError(Kind::TypeMismatch, {}, text);
+}
+
+Currency toCurrency(const QString& text)
+{
+    toDouble(text); // the same acceptance as the numeric test
+    const DecimalParts parts = decompose(text);
+    if (parts.digits.isEmpty())
+        return Currency();
+
+    // count = digits × 10^shift, rounded to an integer
+    const qint64 shift = parts.exponent + 4;
+    QByteArray whole = parts.digits;
+    bool roundUp = false;
+    if (shift >= 0) {
+        if (whole.size() + shift > 19)
+            throw KalvonError(Kind::Overflow, {}, text);
+        whole.append(QByteArray(shift, '0'));
+    } else {
+        const qint64 dropped = -shift;
+        QByteArray rest;
+        if (dropped >= whole.size()) {
+            rest = QByteArray(dropped - whole.size(), '0') + whole;
+            whole.clear();
+        } else {
+            rest = whole.right(dropped);
+            whole.chop(dropped);
+        }
+        const char first = rest.at(0);
+        if (first > '5') {
+            roundUp = true;
+        } else if (first == '5') {
+            const bool moreThanHalf = rest.mid(1).count('0') != rest.size() - 1;
+            const bool odd = !whole.isEmpty() && ((whole.back() - '0') % 2 == 1);
+            roundUp = moreThanHalf || odd;
+        }
+        if (whole.size() > 19)
+            throw KalvonError(Kind::Overflow, {}, text);
+    }
+    // At most 19 digits, so the magnitude fits an unsigned 64-bit integer.
+    quint64 magnitude = 0;
+    for (char c : whole)
+        magnitude = magnitude * 10 + quint64(c - '0');
+    if (roundUp)
+        magnitude += 1;
+    const quint64 limit = parts.negative ? quint64(1) << 63 : (quint64(1) << 63) - 1;
+    if (magnitude > limit)
+        throw KalvonError(Kind::Overflow, {}, text);
+    return Currency::fromCount(parts.negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
+}
+
+Currency fromDouble(double value)
+{
+    // nearbyint rounds in the current mode, which is round-to-nearest with ties to even.
+    const double scaled = std::nearbyint(value * double(Currency::Scale));
+    if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
+        throw KalvonError(Kind::Overflow);
+    return Currency::fromCount(qint64(scaled));
+}
+
+QString format(double value)
+{
+    const QLocale locale;
+    QString text = locale.toString(value, 'f', 2);
+    // A negative amount that rounds to zero is shown as plain zero.
+    if (value < 0 && locale.toDouble(text) == 0.0)
+        text = locale.toString(0.0, 'f', 2);
+    return text;
+}
+
+QString format(Currency amount)
+{
+    const QLocale locale;
+    const bool negative = amount.count() < 0;
+    // Two decimals, an exact half rounded away from zero, as the display of a double does.
+    const quint64 cents = amount.magnitude() / 100 + (amount.magnitude() % 100 >= 50 ? 1 : 0);
+    const quint64 whole = quint64(cents / 100);
+    const int fraction = int(cents % 100);
+    QString text = locale.toString(whole) + locale.decimalPoint() +
+                   localizedDigits(QByteArray::number(fraction).rightJustified(2, '0'));
+    if (negative && cents != 0)
+        text.prepend(locale.negativeSign());
+    return text;
+}
+
+QString formatText(const QString& text)
+{
+    return isNumeric(text) ? format(toDouble(text)) : text;
+}
+
+QString currencyText(Currency amount)
+{
+    const QLocale locale;
+    const bool negative = amount.count() < 0;
+    const quint64 magnitude = amount.magnitude();
+    const quint64 whole = quint64(magnitude / Currency::Scale);
+    QByteArray fraction = QByteArray::number(int(magnitude % Currency::Scale)).rightJustified(4, '0');
+    while (fraction.endsWith('0'))
+        fraction.chop(1);
+    QString text = localizedDigits(QByteArray::number(whole));
+    if (!fraction.isEmpty())
+        text += locale.decimalPoint() + localizedDigits(fraction);
+    if (negative)
+        text.prepend(locale.negativeSign());
+    return text;
+}
+
+} // namespace NumberText

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ui/currency.h"
+
+#include <QString>
+
+// Reading and writing numbers in the user's regional format (the default QLocale).
+// Conversions that fail throw KalvonError: a type mismatch for text that is not a number,
+// an overflow for a value outside the target type's range.
+namespace NumberText {
+
+// True exactly when toDouble() accepts the text: a finite number in the regional format.
+bool isNumeric(const QString& text);
+
+double toDouble(const QString& text);
+
+// Exact decimal conversion, rounded to the nearest ten-thousandth (a tie to the even one).
+Currency toCurrency(const QString& text);
+
+// value × 10,000, rounded to the nearest integer, a tie to the even one.
+Currency fromDouble(double value);
+
+// Display format "#,##0.00": group separators, two decimals, a minus sign when negative.
+QString format(double value);
+QString format(Currency amount);
+// Numeric text formatted as a number; any other text comes back unchanged.
+QString formatText(const QString& text);
+
+// Plain decimal text: no group separators, no trailing zeros, no separator for a whole amount.
+QString currencyText(Currency amount);
+
+} // namespace NumberText
