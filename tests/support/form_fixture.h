@@ -1,0 +1,71 @@
+#pragma once
+
+#include "scripted_responder.h"
+#include "ui/event_pump.h"
+#include "ui/form2.h"
+
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+#include <QStringList>
+
+#include <memory>
+
+// A fresh window under German regional settings, with scripted message boxes.
+struct FormFixture {
+    FormFixture()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        form = std::make_unique<Form2>();
+    }
+    ~FormFixture() { EventPump::setPumpHook({}); }
+
+    void setValues(const QStringList& values)
+    {
+        for (int i = 0; i < values.size(); ++i)
+            form->Text1[i]->setText(values[i]);
+    }
+    // Types the target and leaves the field.
+    void setTarget(const QString& text)
+    {
+        form->txtSumme->setText(text);
+        form->txtSumme_LostFocus();
+    }
+    void chooseTolerance(bool amount, const QString& tolerance)
+    {
+        form->Option1[1]->setChecked(true);
+        (amount ? form->Option2[1] : form->Option2[0])->setChecked(true);
+        form->txtToleranz->setText(tolerance);
+    }
+    // The sums shown by the hit questions, in order.
+    QStringList hitSums() const
+    {
+        QStringList sums;
+        for (const MsgRequest& r : msgs.boxes) {
+            if (r.title == QLatin1String("Ergebnis"))
+                sums << r.prompt.section(QLatin1Char('\r'), 1, 1).mid(15).chopped(1);
+        }
+        return sums;
+    }
+
+    ScriptedResponder msgs;
+    std::unique_ptr<Form2> form;
+};
+
+// The values 1, 2, 4, … 2^(n−1): the sum of combination X is X itself.
+inline QStringList powersOfTwo(int n)
+{
+    QStringList values;
+    for (int i = 0; i < n; ++i)
+        values << QString::number(1 << i);
+    return values;
+}
+
+// A string list from UTF-8 literals, for test tables.
+inline QStringList strings(std::initializer_list<const char*> items)
+{
+    QStringList out;
+    for (const char* item : items)
+        out << QString::fromUtf8(item);
+    return out;
+}
