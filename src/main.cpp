@@ -1,3 +1,4 @@
+#include "ui/event_pump.h"
 #include "ui/form2.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    EventPump::chooseEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvon"));
     Form2 form;

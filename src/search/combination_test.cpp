@@ -38,10 +38,19 @@ void Form2::subTesten(quint8& bytstellen)
     Currency sum;
     for (int i = 0; i < bytstellen; ++i) {
         const double product = double(search.bytBits[i]) * search.dblWerte[i];
-        const Currency amount =
-            inContext(QStringLiteral("Der Wert aus „%1.Wert“").arg(search.bytFeldNr[i] + 1),
-                      [&] { return NumberText::fromDouble(product); });
-        sum = inContext(selectionSubject(search, i), [&] { return sum + amount; });
+        try {
+            const Currency amount = NumberText::fromDouble(product);
+            try {
+                sum += amount;
+            } catch (KalvonError& e) {
+                e.setSubject(selectionSubject(search, i));
+                throw;
+            }
+        } catch (KalvonError& e) {
+            if (e.subject().isEmpty())
+                e.setSubject(QStringLiteral("Der Wert aus „%1.Wert“").arg(search.bytFeldNr[i] + 1));
+            throw;
+        }
     }
     if (Option1[0]->isChecked() && sum == search.curZielwert)
         subErgebnis(sum);

@@ -24,6 +24,9 @@ inline void setBackColor(QWidget* w, QRgb rgb)
         w->setProperty("BackColor", uint(rgb));
         return;
     }
+    if (w->palette().color(w->backgroundRole()).rgb() == QColor::fromRgb(rgb).rgb() &&
+        (w->autoFillBackground() || qobject_cast<QLineEdit*>(w)))
+        return; // unchanged: spares the palette change and its repaint
     QPalette palette = w->palette();
     palette.setColor(w->backgroundRole(), QColor::fromRgb(rgb));
     w->setPalette(palette);

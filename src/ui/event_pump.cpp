@@ -13,6 +13,12 @@ std::function<void()>& hook()
 }
 } // namespace
 
+void chooseEventDispatcher()
+{
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+}
+
 void pumpEvents()
 {
     if (hook())

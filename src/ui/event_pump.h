@@ -5,6 +5,11 @@
 // The event pump and the Tab key: how a long-running handler lets the window live.
 namespace EventPump {
 
+// Chooses Qt's own event dispatcher over the GLib main loop, unless the user set QT_NO_GLIB:
+// Kalvon needs no GLib integration, and the event pump of a search run costs half as much.
+// Must be called before the application object is created.
+void chooseEventDispatcher();
+
 // Handles every pending event and returns.
 void pumpEvents();
 

@@ -1,0 +1,119 @@
+// Whole search runs through the real window, offscreen, with message boxes answered by script.
+#include "ui/event_pump.h"
+#include "ui/form2.h"
+#include "ui/message_box.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// n different amounts with two decimals, all at least 1: the target 0,01 is never reached.
+void fillValues(Form2& form, int n)
+{
+    for (int i = 0; i < 23; ++i)
+        form.Text1[i]->setText(i < n ? QLocale().toString(1000.0 + 37.13 * i, 'f', 2) : QString());
+    form.txtSumme->setText(QLocale().toString(0.01, 'f', 2));
+    form.txtSumme_LostFocus();
+}
+
+struct Answers {
+    int hits = 0;
+    int noAtHit = 0; // answer No at this hit; 0 = always Yes
+};
+
+void installResponder(Answers& answers)
+{
+    MessageBoxService::setResponder([&answers](const MsgRequest& r) {
+        if (r.buttons == MsgButtons::Ok)
+            return MsgAnswer::Ok;
+        if (r.title == QLatin1String("Ergebnis") && ++answers.hits == answers.noAtHit)
+            return MsgAnswer::No;
+        return MsgAnswer::Yes;
+    });
+}
+
+void runSearch(benchmark::State& state, Form2& form, int expectedHits, Answers& answers)
+{
+    for (auto _ : state) {
+        answers.hits = 0;
+        form.Command1_Click();
+        if (answers.hits != expectedHits)
+            state.SkipWithError("unexpected number of hits");
+    }
+    MessageBoxService::setResponder({});
+}
+
+void BM_FullRun(benchmark::State& state)
+{
+    Form2 form;
+    form.show();
+    fillValues(form, int(state.range(0)));
+    Answers answers;
+    installResponder(answers);
+    runSearch(state, form, 0, answers);
+}
+
+void BM_FullRunTolerance(benchmark::State& state)
+{
+    Form2 form;
+    form.show();
+    fillValues(form, int(state.range(0)));
+    form.Option1[1]->setChecked(true);
+    form.Option2[1]->setChecked(true);
+    form.txtToleranz->setText(QLocale().toString(0.5, 'f', 2));
+    Answers answers;
+    installResponder(answers);
+    runSearch(state, form, 0, answers);
+}
+
+void BM_LiteralRun(benchmark::State& state)
+{
+    Form2 form;
+    form.show();
+    form.setLiteralSearch(true);
+    fillValues(form, int(state.range(0)));
+    Answers answers;
+    installResponder(answers);
+    runSearch(state, form, 0, answers);
+}
+
+// 20 amounts of 1 and the target 3: 1,140 combinations hit; the 1,000th is answered No.
+void BM_ManyHits(benchmark::State& state)
+{
+    Form2 form;
+    form.show();
+    for (int i = 0; i < 23; ++i)
+        form.Text1[i]->setText(i < 20 ? QStringLiteral("1") : QString());
+    form.txtSumme->setText(QStringLiteral("3"));
+    form.txtSumme_LostFocus();
+    Answers answers;
+    answers.noAtHit = 1000;
+    installResponder(answers);
+    runSearch(state, form, 1000, answers);
+}
+
+} // namespace
+
+BENCHMARK(BM_FullRun)->Arg(16)->Arg(20)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullRunTolerance)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LiteralRun)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ManyHits)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    EventPump::chooseEventDispatcher();
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
