@@ -13,8 +13,7 @@
 namespace {
 
 // n different amounts with two decimals, all at least 1: the target 0,01 is never reached.
-void fillValues(Form2& form, int n)
-{
+void fillValues(Form2& form, int n) {
     for (int i = 0; i < 23; ++i)
         form.Text1[i]->setText(i < n ? QLocale().toString(1000.0 + 37.13 * i, 'f', 2) : QString());
     form.txtSumme->setText(QLocale().toString(0.01, 'f', 2));
@@ -26,8 +25,7 @@ struct Answers {
     int noAtHit = 0; // answer No at this hit; 0 = always Yes
 };
 
-void installResponder(Answers& answers)
-{
+void installResponder(Answers& answers) {
     MessageBoxService::setResponder([&answers](const MsgRequest& r) {
         if (r.buttons == MsgButtons::Ok)
             return MsgAnswer::Ok;
@@ -37,8 +35,7 @@ void installResponder(Answers& answers)
     });
 }
 
-void runSearch(benchmark::State& state, Form2& form, int expectedHits, Answers& answers)
-{
+void runSearch(benchmark::State& state, Form2& form, int expectedHits, Answers& answers) {
     for (auto _ : state) {
         answers.hits = 0;
         form.Command1_Click();
@@ -48,8 +45,7 @@ void runSearch(benchmark::State& state, Form2& form, int expectedHits, Answers& 
     MessageBoxService::setResponder({});
 }
 
-void BM_FullRun(benchmark::State& state)
-{
+void BM_FullRun(benchmark::State& state) {
     Form2 form;
     form.show();
     fillValues(form, int(state.range(0)));
@@ -58,8 +54,7 @@ void BM_FullRun(benchmark::State& state)
     runSearch(state, form, 0, answers);
 }
 
-void BM_FullRunTolerance(benchmark::State& state)
-{
+void BM_FullRunTolerance(benchmark::State& state) {
     Form2 form;
     form.show();
     fillValues(form, int(state.range(0)));
@@ -71,8 +66,7 @@ void BM_FullRunTolerance(benchmark::State& state)
     runSearch(state, form, 0, answers);
 }
 
-void BM_LiteralRun(benchmark::State& state)
-{
+void BM_LiteralRun(benchmark::State& state) {
     Form2 form;
     form.show();
     form.setLiteralSearch(true);
@@ -83,8 +77,7 @@ void BM_LiteralRun(benchmark::State& state)
 }
 
 // 20 amounts of 1 and the target 3: 1,140 combinations hit; the 1,000th is answered No.
-void BM_ManyHits(benchmark::State& state)
-{
+void BM_ManyHits(benchmark::State& state) {
     Form2 form;
     form.show();
     for (int i = 0; i < 23; ++i)
@@ -104,8 +97,7 @@ BENCHMARK(BM_FullRunTolerance)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealT
 BENCHMARK(BM_LiteralRun)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ManyHits)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     EventPump::chooseEventDispatcher();

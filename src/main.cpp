@@ -5,8 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     EventPump::chooseEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvon"));

@@ -3,8 +3,7 @@
 
 #include <QLineEdit>
 
-void Form2::Form_KeyPress(int& keyAscii)
-{
+void Form2::Form_KeyPress(int& keyAscii) {
     // Enter moves on like Tab; the focused control never receives it.
     if (keyAscii == 13) {
         keyAscii = 0;
@@ -12,8 +11,7 @@ void Form2::Form_KeyPress(int& keyAscii)
     }
 }
 
-void Form2::cmdClear_Click()
-{
+void Form2::cmdClear_Click() {
     for (QLineEdit* field : Text1)
         field->setText(QString());
     txtSumme->setText(QString());

@@ -6,8 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-void Form2::txtSumme_LostFocus()
-{
+void Form2::txtSumme_LostFocus() {
     txtSumme->setText(NumberText::formatText(txtSumme->text()));
     if (NumberText::isNumeric(txtSumme->text())) {
         search.curZielwert = inContext(QStringLiteral("Der Zielwert in „Zielwert (Summe)“"),
@@ -15,13 +14,11 @@ void Form2::txtSumme_LostFocus()
     }
 }
 
-void Form2::txtToleranz_LostFocus()
-{
+void Form2::txtToleranz_LostFocus() {
     txtToleranz->setText(NumberText::formatText(txtToleranz->text()));
 }
 
-void Form2::Option1_Click(int index)
-{
+void Form2::Option1_Click(int index) {
     const bool tolerance = index == 1;
     txtToleranz->setVisible(tolerance);
     Frame3->setVisible(tolerance);

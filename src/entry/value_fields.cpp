@@ -5,8 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-void Form2::Text1_LostFocus(int index)
-{
+void Form2::Text1_LostFocus(int index) {
     QLineEdit* field = Text1[index];
     if (NumberText::isNumeric(field->text()))
         field->setText(NumberText::format(NumberText::toDouble(field->text())));
@@ -19,7 +18,8 @@ void Form2::Text1_LostFocus(int index)
             continue;
         const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(i + 1),
                                           [&] { return NumberText::toCurrency(text); });
-        total = inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+        total =
+            inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
     }
     lblSumme->setText(NumberText::format(total));
 }

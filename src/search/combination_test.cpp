@@ -11,8 +11,7 @@
 
 namespace {
 // Names the value fields of the selected values 0 … last, for a failure message.
-QString selectionSubject(const SearchState& s, int last)
-{
+QString selectionSubject(const SearchState& s, int last) {
     QStringList fields;
     for (int i = 0; i <= last; ++i) {
         if (s.bytBits[i] == 1)
@@ -22,8 +21,7 @@ QString selectionSubject(const SearchState& s, int last)
 }
 } // namespace
 
-void Form2::bin(qint32 wert, quint8& bytstellen)
-{
+void Form2::bin(qint32 wert, quint8& bytstellen) {
     quint8 k = 0;
     while (wert != 0) {
         search.bytBits[k] = quint8(wert % 2);
@@ -33,8 +31,7 @@ void Form2::bin(qint32 wert, quint8& bytstellen)
     bytstellen = k;
 }
 
-void Form2::subTesten(quint8& bytstellen)
-{
+void Form2::subTesten(quint8& bytstellen) {
     Currency sum;
     for (int i = 0; i < bytstellen; ++i) {
         const double product = double(search.bytBits[i]) * search.dblWerte[i];
@@ -60,8 +57,7 @@ void Form2::subTesten(quint8& bytstellen)
         search.bytBits[i] = 0;
 }
 
-void Form2::subErgebnis(const Currency& Summe)
-{
+void Form2::subErgebnis(const Currency& Summe) {
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     if (isMinimized())
         showNormal();
@@ -80,8 +76,7 @@ void Form2::subErgebnis(const Currency& Summe)
     subFarbeCL();
 }
 
-void Form2::subFarbeCL()
-{
+void Form2::subFarbeCL() {
     for (QLineEdit* field : Text1)
         Colors::setBackColor(field, Colors::ValueFieldNormal);
     Colors::setBackColor(txtSumme, Colors::TargetFieldNormal);

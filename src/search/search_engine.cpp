@@ -7,8 +7,7 @@
 #include <bit>
 #include <limits>
 
-std::optional<SearchEngine> SearchEngine::prepare(std::span<const double> values)
-{
+std::optional<SearchEngine> SearchEngine::prepare(std::span<const double> values) {
     SearchEngine engine;
     quint64 absoluteSum = 0;
     qint64 prefix = 0;
@@ -29,8 +28,7 @@ std::optional<SearchEngine> SearchEngine::prepare(std::span<const double> values
 }
 
 template <bool Exact, bool Tolerance>
-qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria& c) const
-{
+qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria& c) const {
     const qint64 target = c.target.count(), lower = c.lower.count(), upper = c.upper.count();
     for (qint32 x = first; x <= last; ++x) {
         sum += m_step[std::countr_zero(quint32(x))];
@@ -40,8 +38,7 @@ qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria
     return 0;
 }
 
-qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria& c) const
-{
+qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria& c) const {
     if (c.exact && c.tolerance)
         return scan<true, true>(first, last, sum, c);
     if (c.exact)
@@ -51,8 +48,7 @@ qint32 SearchEngine::scan(qint32 first, qint32 last, qint64& sum, const Criteria
     return scan<false, false>(first, last, sum, c);
 }
 
-qint32 SearchEngine::run(qint32 count, const Hooks& hooks) const
-{
+qint32 SearchEngine::run(qint32 count, const Hooks& hooks) const {
     qint64 sum = 0; // sum of the combination last scanned
     qint32 done = 0;
     Criteria criteria = hooks.criteria();

@@ -19,32 +19,28 @@
 namespace {
 const QString TargetSubject = QStringLiteral("Der Zielwert in „Zielwert (Summe)“");
 
-QString valueFieldSubject(int index)
-{
+QString valueFieldSubject(int index) {
     return QStringLiteral("Der Betrag in „%1.Wert“").arg(index + 1);
 }
 } // namespace
 
-bool Form2::stopRequested() const
-{
+bool Form2::stopRequested() const {
     return cmdStop->tag() == QLatin1String("True");
 }
 
-void Form2::setStopRequest(bool stop)
-{
+void Form2::setStopRequest(bool stop) {
     cmdStop->setTag(stop ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
-void Form2::cmdStop_Click()
-{
+void Form2::cmdStop_Click() {
     setStopRequest(true);
 }
 
-void Form2::subTolBereich()
-{
+void Form2::subTolBereich() {
     search.curToleranz = Currency();
     if (!NumberText::isNumeric(txtToleranz->text())) {
-        MessageBoxService::show(QStringLiteral("Es muß ein Toleranzbereich angegeben werden"), MsgButtons::Ok);
+        MessageBoxService::show(QStringLiteral("Es muß ein Toleranzbereich angegeben werden"),
+                                MsgButtons::Ok);
         setStopRequest(true);
         return;
     }
@@ -61,8 +57,7 @@ void Form2::subTolBereich()
                                    [&] { return NumberText::fromDouble((p * z) / 100.0); });
 }
 
-void Form2::Command1_Click()
-{
+void Form2::Command1_Click() {
     // 1. A target must be given; only the empty text counts as missing.
     if (txtSumme->text().isEmpty()) {
         MessageBoxService::show(QStringLiteral("Es muß ein Zielwert angegeben werden"), MsgButtons::Ok);
@@ -97,8 +92,10 @@ void Form2::Command1_Click()
             const QString text = Text1[i]->text();
             if (!NumberText::isNumeric(text))
                 continue;
-            const Currency amount = inContext(valueFieldSubject(i), [&] { return NumberText::toCurrency(text); });
-            total = inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+            const Currency amount =
+                inContext(valueFieldSubject(i), [&] { return NumberText::toCurrency(text); });
+            total = inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"),
+                              [&] { return total + amount; });
             const double value = NumberText::toDouble(text);
             if (value != 0.0) {
                 search.dblWerte[search.bytAnzahl] = value;
@@ -115,8 +112,8 @@ void Form2::Command1_Click()
         if (n > 16) {
             const QString prompt = QStringLiteral("Achtung, die Berechnung kann mehrere Minuten dauern!") +
                                    QLatin1Char('\r') + QStringLiteral("Berechnung durchführen?");
-            if (MessageBoxService::show(prompt, MsgButtons::YesNo, MsgIcon::Warning, QStringLiteral("Achtung")) ==
-                MsgAnswer::No)
+            if (MessageBoxService::show(prompt, MsgButtons::YesNo, MsgIcon::Warning,
+                                        QStringLiteral("Achtung")) == MsgAnswer::No)
                 setStopRequest(true);
         }
 
@@ -151,8 +148,7 @@ void Form2::Command1_Click()
 }
 
 // 10. and 11.: reset the value list and give the window back.
-void Form2::leaveRun(bool countBegun)
-{
+void Form2::leaveRun(bool countBegun) {
     search.dblWerte.fill(0.0);
     search.bytFeldNr.fill(0);
     search.bytBits.fill(0);
@@ -166,29 +162,29 @@ void Form2::leaveRun(bool countBegun)
     unsetCursor();
 }
 
-void Form2::showProgress(int value)
-{
+void Form2::showProgress(int value) {
     if (ProgressBar1->value() != value)
         ProgressBar1->setValue(value);
 }
 
-void Form2::pumpDuringRun()
-{
+void Form2::pumpDuringRun() {
     EventPump::pumpEvents();
     if (m_unloadRequested)
         throw RunAborted{};
 }
 
-void Form2::countCombinations(qint32 count, int n)
-{
+void Form2::countCombinations(qint32 count, int n) {
     const std::optional<SearchEngine> engine =
-        m_literalSearch ? std::nullopt : SearchEngine::prepare(std::span(search.dblWerte.data(), std::size_t(n)));
+        m_literalSearch ? std::nullopt
+                        : SearchEngine::prepare(std::span(search.dblWerte.data(), std::size_t(n)));
     if (!engine) {
         countLiterally(count, n);
         return;
     }
     SearchEngine::Hooks hooks;
-    hooks.stopRequested = [this] { return stopRequested() || m_unloadRequested; };
+    hooks.stopRequested = [this] {
+        return stopRequested() || m_unloadRequested;
+    };
     hooks.criteria = [this] {
         return SearchEngine::Criteria{Option1[0]->isChecked(), search.curZielwert, Option1[1]->isChecked(),
                                       search.curUntergrenze, search.curObergrenze};
@@ -200,15 +196,18 @@ void Form2::countCombinations(qint32 count, int n)
         if (m_unloadRequested)
             throw RunAborted{};
     };
-    hooks.showProgressAfter = [this, count, n](qint32 x) { showProgress(progressValueAfter(x, count, n)); };
-    hooks.pump = [this] { pumpDuringRun(); };
+    hooks.showProgressAfter = [this, count, n](qint32 x) {
+        showProgress(progressValueAfter(x, count, n));
+    };
+    hooks.pump = [this] {
+        pumpDuringRun();
+    };
     engine->run(count, hooks);
 }
 
 // The count as written: bin and subTesten for every combination. Used where a sum could
 // overflow, so that the failure is reported at the combination where it happens.
-void Form2::countLiterally(qint32 count, int n)
-{
+void Form2::countLiterally(qint32 count, int n) {
     quint8 bytstellen = 0;
     for (qint32 x = 1; x <= count; ++x) {
         if (stopRequested())

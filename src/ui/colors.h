@@ -18,8 +18,7 @@ inline constexpr QRgb HitGreen = 0x00FF00;
 // Paints a control's background in its own background role (Base for text fields, Button
 // for option buttons, Window for labels and frames). Push buttons keep the platform's
 // button face: their colour is only stored.
-inline void setBackColor(QWidget* w, QRgb rgb)
-{
+inline void setBackColor(QWidget* w, QRgb rgb) {
     if (qobject_cast<QPushButton*>(w)) {
         w->setProperty("BackColor", uint(rgb));
         return;
@@ -34,8 +33,7 @@ inline void setBackColor(QWidget* w, QRgb rgb)
         w->setAutoFillBackground(true);
 }
 
-inline QRgb backColor(const QWidget* w)
-{
+inline QRgb backColor(const QWidget* w) {
     if (qobject_cast<const QPushButton*>(w))
         return QRgb(w->property("BackColor").toUInt());
     return w->palette().color(w->backgroundRole()).rgb() & 0xFFFFFF;

@@ -2,16 +2,14 @@
 
 #include "ui/kalvon_error.h"
 
-Currency Currency::operator+(Currency other) const
-{
+Currency Currency::operator+(Currency other) const {
     qint64 result;
     if (__builtin_add_overflow(m_count, other.m_count, &result))
         throw KalvonError(KalvonError::Kind::Overflow);
     return fromCount(result);
 }
 
-Currency Currency::operator-(Currency other) const
-{
+Currency Currency::operator-(Currency other) const {
     qint64 result;
     if (__builtin_sub_overflow(m_count, other.m_count, &result))
         throw KalvonError(KalvonError::Kind::Overflow);

@@ -12,8 +12,7 @@ public:
     static constexpr qint64 Scale = 10000;
 
     constexpr Currency() = default;
-    static constexpr Currency fromCount(qint64 count)
-    {
+    static constexpr Currency fromCount(qint64 count) {
         Currency c;
         c.m_count = count;
         return c;
@@ -23,7 +22,9 @@ public:
 
     constexpr qint64 count() const { return m_count; }
     // |count|, exact also for the most negative amount.
-    constexpr quint64 magnitude() const { return m_count < 0 ? quint64(0) - quint64(m_count) : quint64(m_count); }
+    constexpr quint64 magnitude() const {
+        return m_count < 0 ? quint64(0) - quint64(m_count) : quint64(m_count);
+    }
 
     Currency operator+(Currency other) const;
     Currency operator-(Currency other) const;

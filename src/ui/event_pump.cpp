@@ -6,34 +6,29 @@
 
 namespace EventPump {
 namespace {
-std::function<void()>& hook()
-{
+std::function<void()>& hook() {
     static std::function<void()> instance;
     return instance;
 }
 } // namespace
 
-void chooseEventDispatcher()
-{
+void chooseEventDispatcher() {
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
 }
 
-void pumpEvents()
-{
+void pumpEvents() {
     if (hook())
         hook()();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void postTabKey()
-{
+void postTabKey() {
     if (QWidget* focused = QApplication::focusWidget())
         QCoreApplication::postEvent(focused, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
 }
 
-void setPumpHook(std::function<void()> h)
-{
+void setPumpHook(std::function<void()> h) {
     hook() = std::move(h);
 }
 

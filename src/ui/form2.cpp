@@ -23,30 +23,29 @@
 namespace {
 
 // Positions and sizes are laid out in twips; 15 twips are one logical pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    auto px = [](int t) { return (t + 7) / 15; };
+QRect twips(int left, int top, int width, int height) {
+    auto px = [](int t) {
+        return (t + 7) / 15;
+    };
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-template <class W> W* place(QWidget* parent, const QString& name, const QRect& geometry)
-{
+template <class W> W* place(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* w = new W(parent);
     w->setObjectName(name);
     w->setGeometry(geometry);
     return w;
 }
 
-QLineEdit* textField(QWidget* parent, const QString& name, const QRect& geometry, QRgb color)
-{
+QLineEdit* textField(QWidget* parent, const QString& name, const QRect& geometry, QRgb color) {
     auto* field = place<QLineEdit>(parent, name, geometry);
     field->setMaxLength(std::numeric_limits<int>::max());
     Colors::setBackColor(field, color);
     return field;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry, QRgb color)
-{
+QLabel* label(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry,
+              QRgb color) {
     auto* l = place<QLabel>(parent, name, geometry);
     l->setText(caption);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -54,16 +53,15 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, cons
     return l;
 }
 
-QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry, QRgb color)
-{
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry,
+                 QRgb color) {
     auto* f = place<QGroupBox>(parent, name, geometry);
     f->setTitle(caption);
     Colors::setBackColor(f, color);
     return f;
 }
 
-QRadioButton* option(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
-{
+QRadioButton* option(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
     auto* o = place<QRadioButton>(parent, name, geometry);
     o->setText(caption);
     Colors::setBackColor(o, Colors::WindowOrange);
@@ -73,8 +71,7 @@ QRadioButton* option(QWidget* parent, const QString& name, const QString& captio
 } // namespace
 
 Form2::Form2(QWidget* parent)
-    : QMainWindow(parent)
-{
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Kalvon"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kalvon-32.png")));
@@ -91,13 +88,11 @@ Form2::Form2(QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-Form2::~Form2()
-{
+Form2::~Form2() {
     qApp->removeEventFilter(this);
 }
 
-void Form2::buildControls()
-{
+void Form2::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(twips(0, 0, 8055, 5985).size());
@@ -155,19 +150,22 @@ void Form2::buildControls()
     Label2 = label(client, QStringLiteral("Label2"), QStringLiteral("Zielwert (Summe)"),
                    twips(4800, 4080, 975, 495), Colors::ValueFieldNormal);
     Label2->setWordWrap(true);
-    txtSumme = textField(client, QStringLiteral("txtSumme"), twips(5880, 4080, 1815, 495), Colors::TargetFieldNormal);
+    txtSumme = textField(client, QStringLiteral("txtSumme"), twips(5880, 4080, 1815, 495),
+                         Colors::TargetFieldNormal);
 
     Frame3 = frame(client, QStringLiteral("Frame3"), QStringLiteral("Suche im Toleranzbereich"),
                    twips(3600, 4680, 4095, 1215), Colors::WindowOrange);
-    Label3 = label(Frame3, QStringLiteral("Label3"), QStringLiteral("Toleranz- bereich"), twips(360, 480, 735, 495),
-                   Colors::WindowOrange);
+    Label3 = label(Frame3, QStringLiteral("Label3"), QStringLiteral("Toleranz- bereich"),
+                   twips(360, 480, 735, 495), Colors::WindowOrange);
     Label3->setWordWrap(true);
     txtToleranz = textField(Frame3, QStringLiteral("txtToleranz"), twips(1320, 480, 1215, 495),
                             Colors::ValueFieldNormal);
-    Frame4 = frame(Frame3, QStringLiteral("Frame4"), QStringLiteral("Betrag/Prozent"), twips(2640, 240, 1335, 855),
-                   Colors::WindowOrange);
-    Option2[1] = option(Frame4, QStringLiteral("Option2_1"), QStringLiteral("Betrag"), twips(120, 240, 1455, 255));
-    Option2[0] = option(Frame4, QStringLiteral("Option2_0"), QStringLiteral("Prozent"), twips(120, 480, 1455, 255));
+    Frame4 = frame(Frame3, QStringLiteral("Frame4"), QStringLiteral("Betrag/Prozent"),
+                   twips(2640, 240, 1335, 855), Colors::WindowOrange);
+    Option2[1] =
+        option(Frame4, QStringLiteral("Option2_1"), QStringLiteral("Betrag"), twips(120, 240, 1455, 255));
+    Option2[0] =
+        option(Frame4, QStringLiteral("Option2_0"), QStringLiteral("Prozent"), twips(120, 480, 1455, 255));
     Option2[1]->setChecked(true);
     Label3->hide();
     txtToleranz->hide();
@@ -181,8 +179,7 @@ void Form2::buildControls()
 
 // The layout was made for a small 8-point font. Take the largest size of the desktop's font
 // family at which every caption fits its control.
-void Form2::chooseFont()
-{
+void Form2::chooseFont() {
     struct Caption {
         QString text;
         int width;
@@ -213,8 +210,7 @@ void Form2::chooseFont()
     setFont(chosen);
 }
 
-void Form2::buildMenu()
-{
+void Form2::buildMenu() {
     mnuDatei = menuBar()->addMenu(QStringLiteral("Datei"));
     mnuDatei->setObjectName(QStringLiteral("mnuDatei"));
     mnuEnd = mnuDatei->addAction(QStringLiteral("Beenden"));
@@ -223,25 +219,23 @@ void Form2::buildMenu()
     mnuInfo->setObjectName(QStringLiteral("mnuInfo"));
 }
 
-void Form2::buildTabOrder()
-{
+void Form2::buildTabOrder() {
     QList<QWidget*> chain(Text1.begin(), Text1.end());
-    chain << txtSumme << Command1 << cmdStop << Option1[0] << Option1[1] << Option2[1] << Option2[0] << txtToleranz;
+    chain << txtSumme << Command1 << cmdStop << Option1[0] << Option1[1] << Option2[1] << Option2[0]
+          << txtToleranz;
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
 // An option group is one tab stop, on its chosen button.
-void Form2::updateOptionFocusPolicies()
-{
+void Form2::updateOptionFocusPolicies() {
     for (auto* group : {&Option1, &Option2}) {
         for (QRadioButton* b : *group)
             b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
     }
 }
 
-void Form2::connectHandlers()
-{
+void Form2::connectHandlers() {
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(cmdStop, &QPushButton::clicked, this, [this] { guarded([this] { cmdStop_Click(); }); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { guarded([this] { cmdClear_Click(); }); });
@@ -257,8 +251,7 @@ void Form2::connectHandlers()
     connect(mnuInfo, &QAction::triggered, this, [this] { guarded([this] { mnuInfo_Click(); }); });
 }
 
-template <class F> void Form2::guarded(F&& handler)
-{
+template <class F> void Form2::guarded(F&& handler) {
     try {
         handler();
     } catch (const KalvonError& error) {
@@ -266,8 +259,7 @@ template <class F> void Form2::guarded(F&& handler)
     }
 }
 
-void Form2::reportFailure(const KalvonError& error)
-{
+void Form2::reportFailure(const KalvonError& error) {
     if (m_unloadRequested)
         return;
     MessageBoxService::show(error.userMessage(), MsgButtons::Ok, MsgIcon::Critical, QStringLiteral("Fehler"));
@@ -275,8 +267,7 @@ void Form2::reportFailure(const KalvonError& error)
 
 namespace {
 // The character a key press types, as the window's key handler sees it; 0 for keys that type none.
-int keyAsciiOf(const QKeyEvent* key)
-{
+int keyAsciiOf(const QKeyEvent* key) {
     const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && plain)
         return 13;
@@ -284,8 +275,7 @@ int keyAsciiOf(const QKeyEvent* key)
     return text.isEmpty() ? 0 : text.at(0).unicode();
 }
 
-bool isFocusLoss(const QFocusEvent* event)
-{
+bool isFocusLoss(const QFocusEvent* event) {
     // The window losing activation (a message box, another program) or a menu taking the
     // keyboard is not the field being left.
     switch (event->reason()) {
@@ -299,8 +289,7 @@ bool isFocusLoss(const QFocusEvent* event)
 }
 } // namespace
 
-bool Form2::eventFilter(QObject* watched, QEvent* event)
-{
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
@@ -329,8 +318,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form2::closeEvent(QCloseEvent* event)
-{
+void Form2::closeEvent(QCloseEvent* event) {
     if (m_running) {
         // Closing from inside a run's event pump: the run ends as soon as the pump returns,
         // and the window closes once the run has left the stack.

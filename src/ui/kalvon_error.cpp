@@ -7,12 +7,9 @@ KalvonError::KalvonError(Kind kind, QString subject, QString input)
     : m_kind(kind)
     , m_subject(std::move(subject))
     , m_input(std::move(input))
-    , m_what(kind == Kind::Overflow ? "overflow" : "type mismatch")
-{
-}
+    , m_what(kind == Kind::Overflow ? "overflow" : "type mismatch") {}
 
-QString KalvonError::userMessage() const
-{
+QString KalvonError::userMessage() const {
     if (m_kind == Kind::Overflow) {
         const QString subject = m_subject.isEmpty() ? QStringLiteral("Ein Betrag") : m_subject;
         return QStringLiteral("%1 liegt außerhalb des zulässigen Bereichs von ±%2.")
@@ -25,7 +22,6 @@ QString KalvonError::userMessage() const
     return QStringLiteral("%1 ist keine gültige Zahl: „%2“.").arg(subject, shown);
 }
 
-const char* KalvonError::what() const noexcept
-{
+const char* KalvonError::what() const noexcept {
     return m_what.c_str();
 }

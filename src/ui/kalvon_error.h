@@ -31,8 +31,7 @@ private:
 };
 
 // Runs f and gives a failure that does not yet name its quantity the subject given here.
-template <class F> auto inContext(const QString& subject, F&& f) -> decltype(f())
-{
+template <class F> auto inContext(const QString& subject, F&& f) -> decltype(f()) {
     try {
         return f();
     } catch (KalvonError& e) {

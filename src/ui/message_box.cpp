@@ -5,28 +5,25 @@
 #include <QPushButton>
 
 namespace {
-MessageBoxService::Responder& responder()
-{
+MessageBoxService::Responder& responder() {
     static MessageBoxService::Responder instance;
     return instance;
 }
 } // namespace
 
-MsgAnswer MessageBoxService::show(const QString& prompt, MsgButtons buttons, MsgIcon icon, const QString& title)
-{
+MsgAnswer MessageBoxService::show(const QString& prompt, MsgButtons buttons, MsgIcon icon,
+                                  const QString& title) {
     const MsgRequest request{prompt, buttons, icon, title.isEmpty() ? applicationTitle() : title};
     if (responder())
         return responder()(request);
     return showQMessageBox(request);
 }
 
-void MessageBoxService::setResponder(Responder r)
-{
+void MessageBoxService::setResponder(Responder r) {
     responder() = std::move(r);
 }
 
-MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request)
-{
+MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(request.title);
     // The prompt's lines are separated by carriage returns; the label breaks lines at '\n'.

@@ -11,18 +11,15 @@ namespace {
 
 using Kind = KalvonError::Kind;
 
-bool isBidiMark(char32_t c)
-{
+bool isBidiMark(char32_t c) {
     return c == 0x200E || c == 0x200F || c == 0x061C;
 }
 
-bool isSpaceLike(char32_t c)
-{
+bool isSpaceLike(char32_t c) {
     return c == U' ' || c == 0x00A0 || c == 0x202F || c == 0x2009 || c == 0x2007;
 }
 
-bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token)
-{
+bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token) {
     if (token.isEmpty() || pos + token.size() > text.size())
         return false;
     for (qsizetype i = 0; i < token.size(); ++i) {
@@ -35,12 +32,11 @@ bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token)
 // The parts of a number that QLocale has already accepted, with ASCII digits.
 struct DecimalParts {
     bool negative = false;
-    QByteArray digits; // mantissa digits, leading zeros removed
+    QByteArray digits;   // mantissa digits, leading zeros removed
     qint64 exponent = 0; // value = digits × 10^exponent
 };
 
-DecimalParts decompose(const QString& text)
-{
+DecimalParts decompose(const QString& text) {
     const QLocale locale;
     const QList<uint> chars = text.trimmed().toUcs4();
     const QList<uint> decimalPoint = locale.decimalPoint().toUcs4();
@@ -92,8 +88,7 @@ DecimalParts decompose(const QString& text)
     return parts;
 }
 
-QString localizedDigits(const QByteArray& ascii)
-{
+QString localizedDigits(const QByteArray& ascii) {
     const QLocale locale;
     const QString zero = locale.zeroDigit();
     if (zero == QStringLiteral("0"))
@@ -106,15 +101,13 @@ QString localizedDigits(const QByteArray& ascii)
 
 } // namespace
 
-bool isNumeric(const QString& text)
-{
+bool isNumeric(const QString& text) {
     bool ok = false;
     const double value = QLocale().toDouble(text, &ok);
     return ok && std::isfinite(value);
 }
 
-double toDouble(const QString& text)
-{
+double toDouble(const QString& text) {
     bool ok = false;
     const double value = QLocale().toDouble(text, &ok);
     if (ok && std::isfinite(value))
@@ -125,8 +118,7 @@ double toDouble(const QString& text)
     throw KalvonError(Kind::TypeMismatch, {}, text);
 }
 
-Currency toCurrency(const QString& text)
-{
+Currency toCurrency(const QString& text) {
     toDouble(text); // the same acceptance as the numeric test
     const DecimalParts parts = decompose(text);
     if (parts.digits.isEmpty())
@@ -173,8 +165,7 @@ Currency toCurrency(const QString& text)
     return Currency::fromCount(parts.negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
 }
 
-Currency fromDouble(double value)
-{
+Currency fromDouble(double value) {
     // nearbyint rounds in the current mode, which is round-to-nearest with ties to even.
     const double scaled = std::nearbyint(value * double(Currency::Scale));
     if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
@@ -182,8 +173,7 @@ Currency fromDouble(double value)
     return Currency::fromCount(qint64(scaled));
 }
 
-QString format(double value)
-{
+QString format(double value) {
     const QLocale locale;
     QString text = locale.toString(value, 'f', 2);
     // A negative amount that rounds to zero is shown as plain zero.
@@ -192,8 +182,7 @@ QString format(double value)
     return text;
 }
 
-QString format(Currency amount)
-{
+QString format(Currency amount) {
     const QLocale locale;
     const bool negative = amount.count() < 0;
     // Two decimals, an exact half rounded away from zero, as the display of a double does.
@@ -207,13 +196,11 @@ QString format(Currency amount)
     return text;
 }
 
-QString formatText(const QString& text)
-{
+QString formatText(const QString& text) {
     return isNumeric(text) ? format(toDouble(text)) : text;
 }
 
-QString currencyText(Currency amount)
-{
+QString currencyText(Currency amount) {
     const QLocale locale;
     const bool negative = amount.count() < 0;
     const quint64 magnitude = amount.magnitude();

@@ -46,14 +46,12 @@ private slots:
 
 private:
     Form2& form() { return *f->form; }
-    void run()
-    {
+    void run() {
         QFETCH_GLOBAL(bool, literal);
         form().setLiteralSearch(literal);
         form().Command1_Click();
     }
-    void verifyIdle()
-    {
+    void verifyIdle() {
         QVERIFY(form().Command1->isEnabled());
         QVERIFY(form().cmdClear->isEnabled());
         QVERIFY(!form().Frame1->isVisible());
@@ -68,21 +66,18 @@ private:
     std::optional<FormFixture> f;
 };
 
-void TestSearchRun::initTestCase_data()
-{
+void TestSearchRun::initTestCase_data() {
     QTest::addColumn<bool>("literal");
     QTest::newRow("engine") << false;
     QTest::newRow("literal") << true;
 }
 
-void TestSearchRun::init()
-{
+void TestSearchRun::init() {
     f.emplace();
     form().show();
 }
 
-void TestSearchRun::workedExample()
-{
+void TestSearchRun::workedExample() {
     f->setValues({QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("5")});
     f->setTarget(QStringLiteral("25"));
     QList<QRgb> colours;
@@ -107,7 +102,8 @@ void TestSearchRun::workedExample()
     QCOMPARE(f->msgs.titles(), QStringList({QStringLiteral("Ergebnis"), QStringLiteral("Ende")}));
     QCOMPARE(f->msgs.boxes[0].buttons, MsgButtons::YesNo);
     QCOMPARE(f->msgs.boxes[1].icon, MsgIcon::None);
-    QCOMPARE(colours, QList<QRgb>({Colors::ValueFieldNormal, Colors::HitGreen, Colors::HitGreen, Colors::HitGreen}));
+    QCOMPARE(colours,
+             QList<QRgb>({Colors::ValueFieldNormal, Colors::HitGreen, Colors::HitGreen, Colors::HitGreen}));
     QCOMPARE(progressAtHit, 2); // the value after combination 5
     QCOMPARE(form().ProgressBar1->maximum(), 3);
     QCOMPARE(form().ProgressBar1->value(), 3);
@@ -117,8 +113,7 @@ void TestSearchRun::workedExample()
     verifyIdle();
 }
 
-void TestSearchRun::progressValues_data()
-{
+void TestSearchRun::progressValues_data() {
     QTest::addColumn<int>("n");
     QTest::addColumn<QList<int>>("values");
     QTest::newRow("three values") << 3 << QList<int>({0, 0, 1, 1, 2, 2, 3});
@@ -126,8 +121,7 @@ void TestSearchRun::progressValues_data()
     QTest::newRow("two values") << 2 << QList<int>({0, 1, 2});
 }
 
-void TestSearchRun::progressValues()
-{
+void TestSearchRun::progressValues() {
     QFETCH(int, n);
     QFETCH(QList<int>, values);
     const qint32 count = (1 << n) - 1;
@@ -143,16 +137,14 @@ void TestSearchRun::progressValues()
     }
 }
 
-void TestSearchRun::exactDecimalSum()
-{
+void TestSearchRun::exactDecimalSum() {
     f->setValues({QStringLiteral("0,1"), QStringLiteral("0,2")});
     f->setTarget(QStringLiteral("0,3"));
     run();
     QCOMPARE(f->hitSums(), QStringList({QStringLiteral("0,3")}));
 }
 
-void TestSearchRun::toleranceRange_data()
-{
+void TestSearchRun::toleranceRange_data() {
     QTest::addColumn<bool>("amount");
     QTest::addColumn<QString>("tolerance");
     QTest::addColumn<QString>("target");
@@ -160,28 +152,29 @@ void TestSearchRun::toleranceRange_data()
     QTest::addColumn<qint64>("toleranceCount");
     QTest::addColumn<QStringList>("hits");
     QTest::newRow("amount, bounds inclusive")
-        << true << "5" << "100" << strings({"95", "105", "94", "106"}) << qint64(50000)
-        << strings({"95", "105"});
-    QTest::newRow("percent of 250")
-        << false << "10" << "250" << strings({"225", "275", "224"}) << qint64(250000)
-        << strings({"225", "275"});
-    QTest::newRow("percent of a half") << false << "1" << "0,5" << strings({"0,5"}) << qint64(50)
-                                       << strings({"0,5"});
-    QTest::newRow("zero tolerance") << true << "0" << "100" << strings({"100", "99,99"}) << qint64(0)
-                                    << strings({"100"});
-    QTest::newRow("negative amount, no hit") << true << "-5" << "100" << strings({"100"}) << qint64(-50000)
-                                             << QStringList();
+        << true << "5"
+        << "100" << strings({"95", "105", "94", "106"}) << qint64(50000) << strings({"95", "105"});
+    QTest::newRow("percent of 250") << false << "10"
+                                    << "250" << strings({"225", "275", "224"}) << qint64(250000)
+                                    << strings({"225", "275"});
+    QTest::newRow("percent of a half") << false << "1"
+                                       << "0,5" << strings({"0,5"}) << qint64(50) << strings({"0,5"});
+    QTest::newRow("zero tolerance") << true << "0"
+                                    << "100" << strings({"100", "99,99"}) << qint64(0) << strings({"100"});
+    QTest::newRow("negative amount, no hit") << true << "-5"
+                                             << "100" << strings({"100"}) << qint64(-50000) << QStringList();
     QTest::newRow("percent of a negative target, no hit")
-        << false << "10" << "-100" << strings({"-100"}) << qint64(-100000) << QStringList();
+        << false << "10"
+        << "-100" << strings({"-100"}) << qint64(-100000) << QStringList();
     QTest::newRow("negative percent of a negative target")
-        << false << "-10" << "-100" << strings({"-95"}) << qint64(100000) << strings({"-95"});
+        << false << "-10"
+        << "-100" << strings({"-95"}) << qint64(100000) << strings({"-95"});
     QTest::newRow("display-formatted tolerance")
-        << true << "1.000,00" << "5.000,00" << strings({"4000", "3999"}) << qint64(10000000)
-        << strings({"4000"});
+        << true << "1.000,00"
+        << "5.000,00" << strings({"4000", "3999"}) << qint64(10000000) << strings({"4000"});
 }
 
-void TestSearchRun::toleranceRange()
-{
+void TestSearchRun::toleranceRange() {
     QFETCH(bool, amount);
     QFETCH(QString, tolerance);
     QFETCH(QString, target);
@@ -200,15 +193,13 @@ void TestSearchRun::toleranceRange()
     QCOMPARE(f->msgs.titles().last(), QStringLiteral("Ende"));
 }
 
-void TestSearchRun::missingTolerance_data()
-{
+void TestSearchRun::missingTolerance_data() {
     QTest::addColumn<QString>("tolerance");
     QTest::newRow("empty") << "";
     QTest::newRow("letters") << "abc";
 }
 
-void TestSearchRun::missingTolerance()
-{
+void TestSearchRun::missingTolerance() {
     QFETCH(QString, tolerance);
     f->setValues({QStringLiteral("100")});
     f->setTarget(QStringLiteral("100"));
@@ -224,8 +215,7 @@ void TestSearchRun::missingTolerance()
     verifyIdle();
 }
 
-void TestSearchRun::longRunWarning_data()
-{
+void TestSearchRun::longRunWarning_data() {
     QTest::addColumn<int>("n");
     QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("warned");
@@ -235,8 +225,7 @@ void TestSearchRun::longRunWarning_data()
     QTest::newRow("17 values, answered No") << 17 << MsgAnswer::No << true << 0;
 }
 
-void TestSearchRun::longRunWarning()
-{
+void TestSearchRun::longRunWarning() {
     QFETCH(int, n);
     QFETCH(MsgAnswer, answer);
     QFETCH(bool, warned);
@@ -255,8 +244,9 @@ void TestSearchRun::longRunWarning()
     run();
     QCOMPARE(f->msgs.count(QStringLiteral("Achtung")), warned ? 1 : 0);
     if (warned) {
-        QCOMPARE(f->msgs.boxes[0].prompt, QStringLiteral("Achtung, die Berechnung kann mehrere Minuten dauern!\r"
-                                                         "Berechnung durchführen?"));
+        QCOMPARE(f->msgs.boxes[0].prompt,
+                 QStringLiteral("Achtung, die Berechnung kann mehrere Minuten dauern!\r"
+                                "Berechnung durchführen?"));
         QCOMPARE(f->msgs.boxes[0].icon, MsgIcon::Warning);
         QCOMPARE(f->msgs.boxes[0].buttons, MsgButtons::YesNo);
     }
@@ -265,8 +255,7 @@ void TestSearchRun::longRunWarning()
     QCOMPARE(int(form().search.bytAnzahl), n);
 }
 
-void TestSearchRun::stopButtonDuringPump_data()
-{
+void TestSearchRun::stopButtonDuringPump_data() {
     QTest::addColumn<int>("stopAtPump");
     QTest::addColumn<QStringList>("hits");
     QTest::newRow("no stop") << 0 << strings({"401"});
@@ -274,8 +263,7 @@ void TestSearchRun::stopButtonDuringPump_data()
     QTest::newRow("stop after 200") << 1 << QStringList();
 }
 
-void TestSearchRun::stopButtonDuringPump()
-{
+void TestSearchRun::stopButtonDuringPump() {
     QFETCH(int, stopAtPump);
     QFETCH(QStringList, hits);
     f->setValues(powersOfTwo(9)); // combination X sums to X
@@ -299,8 +287,7 @@ void TestSearchRun::stopButtonDuringPump()
     verifyIdle();
 }
 
-void TestSearchRun::answerNoAtHit()
-{
+void TestSearchRun::answerNoAtHit() {
     f->setValues({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
     f->setTarget(QStringLiteral("1"));
     f->msgs.answers = {MsgAnswer::No};
@@ -319,8 +306,7 @@ void TestSearchRun::answerNoAtHit()
     QCOMPARE(form().cmdStop->tag(), QStringLiteral("False"));
 }
 
-void TestSearchRun::searchStateAfterRun()
-{
+void TestSearchRun::searchStateAfterRun() {
     f->setValues({QStringLiteral("0,00"), QStringLiteral("12,50"), QStringLiteral("abc"), QString(),
                   QStringLiteral("-2,5"), QString(), QString(), QString(), QStringLiteral("1.000,00")});
     f->setTarget(QStringLiteral("10"));
@@ -347,8 +333,7 @@ void TestSearchRun::searchStateAfterRun()
     verifyIdle();
 }
 
-void TestSearchRun::emptyTarget()
-{
+void TestSearchRun::emptyTarget() {
     f->setValues({QStringLiteral("10")});
     form().lblSumme->setText(QStringLiteral("untouched"));
     run();
@@ -359,12 +344,13 @@ void TestSearchRun::emptyTarget()
     QCOMPARE(form().cursor().shape(), Qt::ArrowCursor);
 }
 
-void TestSearchRun::noValues()
-{
+void TestSearchRun::noValues() {
     f->setValues({QStringLiteral("0"), QStringLiteral("abc")});
     f->setTarget(QStringLiteral("   "));
     bool frameShown = false;
-    f->msgs.onBox = [&](const MsgRequest&) { frameShown = form().Frame1->isVisible(); };
+    f->msgs.onBox = [&](const MsgRequest&) {
+        frameShown = form().Frame1->isVisible();
+    };
     run();
     QCOMPARE(f->msgs.titles(), QStringList({QStringLiteral("Ende")}));
     QVERIFY(frameShown);
@@ -374,8 +360,7 @@ void TestSearchRun::noValues()
     verifyIdle();
 }
 
-void TestSearchRun::targetChangedDuringPump()
-{
+void TestSearchRun::targetChangedDuringPump() {
     f->setValues(powersOfTwo(9));
     f->setTarget(QStringLiteral("100"));
     int pumps = 0;
@@ -388,8 +373,7 @@ void TestSearchRun::targetChangedDuringPump()
     QCOMPARE(form().txtSumme->text(), QStringLiteral("300,00"));
 }
 
-void TestSearchRun::modeSwitchedDuringPump()
-{
+void TestSearchRun::modeSwitchedDuringPump() {
     f->setValues(powersOfTwo(9));
     f->setTarget(QStringLiteral("100"));
     form().search.curUntergrenze = NumberText::toCurrency(QStringLiteral("300"));
@@ -401,12 +385,12 @@ void TestSearchRun::modeSwitchedDuringPump()
             QTest::mouseClick(form().Option1[1], Qt::LeftButton);
     });
     run();
-    QCOMPARE(f->hitSums(), QStringList({QStringLiteral("100"), QStringLiteral("300"), QStringLiteral("301")}));
+    QCOMPARE(f->hitSums(),
+             QStringList({QStringLiteral("100"), QStringLiteral("300"), QStringLiteral("301")}));
     QVERIFY(form().txtToleranz->isVisible());
 }
 
-void TestSearchRun::minimisedWindowIsRestoredAtHit()
-{
+void TestSearchRun::minimisedWindowIsRestoredAtHit() {
     f->setValues({QStringLiteral("5")});
     f->setTarget(QStringLiteral("5"));
     form().showMinimized();
@@ -420,8 +404,7 @@ void TestSearchRun::minimisedWindowIsRestoredAtHit()
     QVERIFY(!minimisedAtHit);
 }
 
-void TestSearchRun::overflowInCombinationTest()
-{
+void TestSearchRun::overflowInCombinationTest() {
     // Index order: −9e14, 9e14, 9e14. The total is fine; combination 6 (9e14 + 9e14) overflows.
     const QStringList values = {QStringLiteral("-900.000.000.000.000"), QStringLiteral("900.000.000.000.000"),
                                 QStringLiteral("900.000.000.000.000")};
@@ -429,19 +412,19 @@ void TestSearchRun::overflowInCombinationTest()
     f->setTarget(QStringLiteral("0"));
     run();
     QCOMPARE(f->hitSums(), QStringList({QStringLiteral("0"), QStringLiteral("0")}));
-    QCOMPARE(f->msgs.titles(), QStringList({QStringLiteral("Ergebnis"), QStringLiteral("Ergebnis"),
-                                            QStringLiteral("Fehler")}));
-    QCOMPARE(f->msgs.boxes.last().prompt,
-             QStringLiteral("Die Summe der Werte aus „2.Wert“, „3.Wert“ liegt außerhalb des zulässigen Bereichs "
-                            "von ±922.337.203.685.477,58."));
+    QCOMPARE(f->msgs.titles(),
+             QStringList({QStringLiteral("Ergebnis"), QStringLiteral("Ergebnis"), QStringLiteral("Fehler")}));
+    QCOMPARE(
+        f->msgs.boxes.last().prompt,
+        QStringLiteral("Die Summe der Werte aus „2.Wert“, „3.Wert“ liegt außerhalb des zulässigen Bereichs "
+                       "von ±922.337.203.685.477,58."));
     QCOMPARE(f->msgs.boxes.last().icon, MsgIcon::Critical);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(form().Text1[i]->text(), values[i]);
     verifyIdle();
 }
 
-void TestSearchRun::unguardedConversionsFail_data()
-{
+void TestSearchRun::unguardedConversionsFail_data() {
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("unit"); // 0 exact search, 1 amount, 2 percent
@@ -465,17 +448,18 @@ void TestSearchRun::unguardedConversionsFail_data()
            "±922.337.203.685.477,58.";
     QTest::newRow("upper bound out of range")
         << strings({"1"}) << "900.000.000.000.000" << 1 << "100.000.000.000.000"
-        << "Die Obergrenze des Toleranzbereichs liegt außerhalb des zulässigen Bereichs von ±922.337.203.685.477,58.";
+        << "Die Obergrenze des Toleranzbereichs liegt außerhalb des zulässigen Bereichs von "
+           "±922.337.203.685.477,58.";
     QTest::newRow("value field out of range")
         << strings({"1", "", "", "", "1e300"}) << "1" << 0 << ""
         << "Der Betrag in „5.Wert“ liegt außerhalb des zulässigen Bereichs von ±922.337.203.685.477,58.";
     QTest::newRow("running total out of range")
         << strings({"900.000.000.000.000", "900.000.000.000.000"}) << "1" << 0 << ""
-        << "Die Summe der eingegebenen Zahlen liegt außerhalb des zulässigen Bereichs von ±922.337.203.685.477,58.";
+        << "Die Summe der eingegebenen Zahlen liegt außerhalb des zulässigen Bereichs von "
+           "±922.337.203.685.477,58.";
 }
 
-void TestSearchRun::unguardedConversionsFail()
-{
+void TestSearchRun::unguardedConversionsFail() {
     QFETCH(QStringList, values);
     QFETCH(QString, target);
     QFETCH(int, unit);

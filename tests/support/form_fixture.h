@@ -13,33 +13,28 @@
 
 // A fresh window under German regional settings, with scripted message boxes.
 struct FormFixture {
-    FormFixture()
-    {
+    FormFixture() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         form = std::make_unique<Form2>();
     }
     ~FormFixture() { EventPump::setPumpHook({}); }
 
-    void setValues(const QStringList& values)
-    {
+    void setValues(const QStringList& values) {
         for (int i = 0; i < values.size(); ++i)
             form->Text1[i]->setText(values[i]);
     }
     // Types the target and leaves the field.
-    void setTarget(const QString& text)
-    {
+    void setTarget(const QString& text) {
         form->txtSumme->setText(text);
         form->txtSumme_LostFocus();
     }
-    void chooseTolerance(bool amount, const QString& tolerance)
-    {
+    void chooseTolerance(bool amount, const QString& tolerance) {
         form->Option1[1]->setChecked(true);
         (amount ? form->Option2[1] : form->Option2[0])->setChecked(true);
         form->txtToleranz->setText(tolerance);
     }
     // The sums shown by the hit questions, in order.
-    QStringList hitSums() const
-    {
+    QStringList hitSums() const {
         QStringList sums;
         for (const MsgRequest& r : msgs.boxes) {
             if (r.title == QLatin1String("Ergebnis"))
@@ -53,8 +48,7 @@ struct FormFixture {
 };
 
 // The values 1, 2, 4, … 2^(n−1): the sum of combination X is X itself.
-inline QStringList powersOfTwo(int n)
-{
+inline QStringList powersOfTwo(int n) {
     QStringList values;
     for (int i = 0; i < n; ++i)
         values << QString::number(1 << i);
@@ -62,8 +56,7 @@ inline QStringList powersOfTwo(int n)
 }
 
 // A string list from UTF-8 literals, for test tables.
-inline QStringList strings(std::initializer_list<const char*> items)
-{
+inline QStringList strings(std::initializer_list<const char*> items) {
     QStringList out;
     for (const char* item : items)
         out << QString::fromUtf8(item);

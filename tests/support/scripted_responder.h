@@ -11,8 +11,7 @@
 // Yes/No questions take their answers from `answers` in order, then Yes.
 class ScriptedResponder {
 public:
-    ScriptedResponder()
-    {
+    ScriptedResponder() {
         MessageBoxService::setResponder([this](const MsgRequest& r) { return respond(r); });
     }
     ~ScriptedResponder() { MessageBoxService::setResponder({}); }
@@ -23,15 +22,13 @@ public:
     QList<MsgAnswer> answers;
     std::function<void(const MsgRequest&)> onBox; // runs while the box would be open
 
-    QStringList prompts() const
-    {
+    QStringList prompts() const {
         QStringList out;
         for (const MsgRequest& r : boxes)
             out << r.prompt;
         return out;
     }
-    QStringList titles() const
-    {
+    QStringList titles() const {
         QStringList out;
         for (const MsgRequest& r : boxes)
             out << r.title;
@@ -40,8 +37,7 @@ public:
     int count(const QString& title) const { return int(titles().count(title)); }
 
 private:
-    MsgAnswer respond(const MsgRequest& r)
-    {
+    MsgAnswer respond(const MsgRequest& r) {
         boxes << r;
         if (onBox)
             onBox(r);

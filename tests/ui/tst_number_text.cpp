@@ -40,8 +40,7 @@ private slots:
     void failureMessageNamesQuantityAndRange();
 };
 
-void TestNumberText::isNumeric_data()
-{
+void TestNumberText::isNumeric_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
     QTest::newRow("grouped") << "1.234,5" << true;
@@ -62,15 +61,13 @@ void TestNumberText::isNumeric_data()
     QTest::newRow("English decimal") << "12.34,5" << false;
 }
 
-void TestNumberText::isNumeric()
-{
+void TestNumberText::isNumeric() {
     QFETCH(QString, text);
     QFETCH(bool, numeric);
     QCOMPARE(NumberText::isNumeric(text), numeric);
 }
 
-void TestNumberText::toCurrency_data()
-{
+void TestNumberText::toCurrency_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("count");
     QTest::newRow("grouped") << "1.234,5" << qint64(12345000);
@@ -90,15 +87,13 @@ void TestNumberText::toCurrency_data()
     QTest::newRow("zero") << "0,00" << qint64(0);
 }
 
-void TestNumberText::toCurrency()
-{
+void TestNumberText::toCurrency() {
     QFETCH(QString, text);
     QFETCH(qint64, count);
     QCOMPARE(NumberText::toCurrency(text).count(), count);
 }
 
-void TestNumberText::conversionFailures_data()
-{
+void TestNumberText::conversionFailures_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("asDouble");
     QTest::addColumn<KalvonError::Kind>("kind");
@@ -114,8 +109,7 @@ void TestNumberText::conversionFailures_data()
     QTest::newRow("inf") << "inf" << true << Kind::TypeMismatch;
 }
 
-void TestNumberText::conversionFailures()
-{
+void TestNumberText::conversionFailures() {
     QFETCH(QString, text);
     QFETCH(bool, asDouble);
     QFETCH(KalvonError::Kind, kind);
@@ -130,8 +124,7 @@ void TestNumberText::conversionFailures()
     }
 }
 
-void TestNumberText::fromDouble_data()
-{
+void TestNumberText::fromDouble_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<qint64>("count");
     QTest::addColumn<bool>("overflow");
@@ -142,14 +135,14 @@ void TestNumberText::fromDouble_data()
     QTest::newRow("tie 1234.5 to even 1234") << 0.12345 << qint64(1234) << false;
     QTest::newRow("negative tie") << -0.00035 << qint64(-4) << false;
     QTest::newRow("below a tie") << 0.00015 << qint64(1) << false;
-    QTest::newRow("large, the product rounded in double") << 922337203685477.0 << qint64(9223372036854769664) << false;
+    QTest::newRow("large, the product rounded in double")
+        << 922337203685477.0 << qint64(9223372036854769664) << false;
     QTest::newRow("too large") << 1e15 << qint64(0) << true;
     QTest::newRow("too small") << -1e15 << qint64(0) << true;
     QTest::newRow("just past the largest") << 922337203685477.6 << qint64(0) << true;
 }
 
-void TestNumberText::fromDouble()
-{
+void TestNumberText::fromDouble() {
     QFETCH(double, value);
     QFETCH(qint64, count);
     QFETCH(bool, overflow);
@@ -160,32 +153,40 @@ void TestNumberText::fromDouble()
     QCOMPARE(NumberText::fromDouble(value).count(), count);
 }
 
-void TestNumberText::displayFormat_data()
-{
+void TestNumberText::displayFormat_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("formatted");
-    QTest::newRow("worked example") << "1234,5" << "1.234,50";
-    QTest::newRow("negative") << "-7" << "-7,00";
-    QTest::newRow("zero") << "0" << "0,00";
-    QTest::newRow("tiny negative shows zero") << "-0,001" << "0,00";
-    QTest::newRow("three decimals") << "2,675" << "2,67"; // the double lies below the half
-    QTest::newRow("exact half away from zero") << "0,125" << "0,13";
-    QTest::newRow("millions") << "1000000" << "1.000.000,00";
-    QTest::newRow("letters unchanged") << "abc" << "abc";
-    QTest::newRow("empty unchanged") << "" << "";
-    QTest::newRow("blanks unchanged") << "  " << "  ";
-    QTest::newRow("formatted text stays") << "1.234,50" << "1.234,50";
+    QTest::newRow("worked example") << "1234,5"
+                                    << "1.234,50";
+    QTest::newRow("negative") << "-7"
+                              << "-7,00";
+    QTest::newRow("zero") << "0"
+                          << "0,00";
+    QTest::newRow("tiny negative shows zero") << "-0,001"
+                                              << "0,00";
+    QTest::newRow("three decimals") << "2,675"
+                                    << "2,67"; // the double lies below the half
+    QTest::newRow("exact half away from zero") << "0,125"
+                                               << "0,13";
+    QTest::newRow("millions") << "1000000"
+                              << "1.000.000,00";
+    QTest::newRow("letters unchanged") << "abc"
+                                       << "abc";
+    QTest::newRow("empty unchanged") << ""
+                                     << "";
+    QTest::newRow("blanks unchanged") << "  "
+                                      << "  ";
+    QTest::newRow("formatted text stays") << "1.234,50"
+                                          << "1.234,50";
 }
 
-void TestNumberText::displayFormat()
-{
+void TestNumberText::displayFormat() {
     QFETCH(QString, text);
     QFETCH(QString, formatted);
     QCOMPARE(NumberText::formatText(text), formatted);
 }
 
-void TestNumberText::currencyDisplayFormat_data()
-{
+void TestNumberText::currencyDisplayFormat_data() {
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("formatted");
     QTest::newRow("largest") << MaxCount << "922.337.203.685.477,58";
@@ -197,15 +198,13 @@ void TestNumberText::currencyDisplayFormat_data()
     QTest::newRow("zero") << qint64(0) << "0,00";
 }
 
-void TestNumberText::currencyDisplayFormat()
-{
+void TestNumberText::currencyDisplayFormat() {
     QFETCH(qint64, count);
     QFETCH(QString, formatted);
     QCOMPARE(NumberText::format(Currency::fromCount(count)), formatted);
 }
 
-void TestNumberText::currencyText_data()
-{
+void TestNumberText::currencyText_data() {
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("text");
     QTest::newRow("12,5") << qint64(125000) << "12,5";
@@ -219,27 +218,27 @@ void TestNumberText::currencyText_data()
     QTest::newRow("zero") << qint64(0) << "0";
 }
 
-void TestNumberText::currencyText()
-{
+void TestNumberText::currencyText() {
     QFETCH(qint64, count);
     QFETCH(QString, text);
     QCOMPARE(NumberText::currencyText(Currency::fromCount(count)), text);
 }
 
-void TestNumberText::otherLocale_data()
-{
+void TestNumberText::otherLocale_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("numeric");
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("formatted");
     QTest::addColumn<QString>("currencyText");
-    QTest::newRow("grouped") << "1,234.5" << true << qint64(12345000) << "1,234.50" << "1234.5";
-    QTest::newRow("negative") << "-0.5" << true << qint64(-5000) << "-0.50" << "-0.5";
-    QTest::newRow("German text") << "1.234,5" << false << qint64(0) << "1.234,5" << "";
+    QTest::newRow("grouped") << "1,234.5" << true << qint64(12345000) << "1,234.50"
+                             << "1234.5";
+    QTest::newRow("negative") << "-0.5" << true << qint64(-5000) << "-0.50"
+                              << "-0.5";
+    QTest::newRow("German text") << "1.234,5" << false << qint64(0) << "1.234,5"
+                                 << "";
 }
 
-void TestNumberText::otherLocale()
-{
+void TestNumberText::otherLocale() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QFETCH(QString, input);
     QFETCH(bool, numeric);
@@ -254,25 +253,25 @@ void TestNumberText::otherLocale()
     }
 }
 
-void TestNumberText::currencyArithmetic()
-{
+void TestNumberText::currencyArithmetic() {
     QVERIFY_THROWS_EXCEPTION(KalvonError, Currency::max() + Currency::fromCount(1));
     QVERIFY_THROWS_EXCEPTION(KalvonError, Currency::min() - Currency::fromCount(1));
     QVERIFY_THROWS_EXCEPTION(KalvonError, Currency::fromCount(-1) - Currency::max() - Currency::fromCount(1));
     QCOMPARE((Currency::max() + Currency::min()).count(), qint64(-1));
     // 0.1 + 0.2 is exactly 0.3 in ten-thousandths.
-    QCOMPARE(NumberText::fromDouble(0.1) + NumberText::fromDouble(0.2), NumberText::toCurrency(QStringLiteral("0,3")));
+    QCOMPARE(NumberText::fromDouble(0.1) + NumberText::fromDouble(0.2),
+             NumberText::toCurrency(QStringLiteral("0,3")));
 }
 
-void TestNumberText::failureMessageNamesQuantityAndRange()
-{
+void TestNumberText::failureMessageNamesQuantityAndRange() {
     try {
         inContext(QStringLiteral("Der Betrag in „5.Wert“"),
                   [] { return NumberText::toCurrency(QStringLiteral("1e300")); });
         QFAIL("no overflow");
     } catch (const KalvonError& e) {
-        QCOMPARE(e.userMessage(), QStringLiteral("Der Betrag in „5.Wert“ liegt außerhalb des zulässigen Bereichs "
-                                                 "von ±922.337.203.685.477,58."));
+        QCOMPARE(e.userMessage(),
+                 QStringLiteral("Der Betrag in „5.Wert“ liegt außerhalb des zulässigen Bereichs "
+                                "von ±922.337.203.685.477,58."));
     }
     const KalvonError mismatch(Kind::TypeMismatch, QStringLiteral("Der Zielwert"), QStringLiteral("abc"));
     QCOMPARE(mismatch.userMessage(), QStringLiteral("Der Zielwert ist keine gültige Zahl: „abc“."));

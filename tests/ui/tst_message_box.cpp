@@ -1,0 +1,113 @@
+// Drives the real QMessageBox: what the user sees and how each answer comes back.
+#include "form_fixture.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+class TestMessageBox : public QObject {
+    Q_OBJECT
+
+private slots:
+    void realBox_data();
+    void realBox();
+    void emptyTargetThroughRealBox();
+
+private:
+    // Reads the open box, then closes it with a key or by clicking the named button.
+    void answerWhenOpen(SeenBox& seen, const QString& action) {
+        QTimer::singleShot(0, this, [&seen, action] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            for (QAbstractButton* b : box->buttons())
+                seen.buttons << b->text();
+            seen.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            if (action == QLatin1String("Enter"))
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (action == QLatin1String("Escape"))
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == action)
+                        b->click();
+        });
+    }
+};
+
+void TestMessageBox::realBox_data() {
+    QTest::addColumn<MsgButtons>("buttons");
+    QTest::addColumn<MsgIcon>("icon");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("shownTitle");
+    QTest::addColumn<QMessageBox::Icon>("shownIcon");
+    QTest::addColumn<QStringList>("shownButtons");
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("OK, application title")
+        << MsgButtons::Ok << MsgIcon::None << ""
+        << "Enter"
+        << "Projekt1" << QMessageBox::NoIcon << strings({"OK"}) << MsgAnswer::Ok;
+    QTest::newRow("OK closed by Escape") << MsgButtons::Ok << MsgIcon::None << "Info"
+                                         << "Escape"
+                                         << "Info" << QMessageBox::NoIcon << strings({"OK"}) << MsgAnswer::Ok;
+    QTest::newRow("warning, Enter is Yes")
+        << MsgButtons::YesNo << MsgIcon::Warning << "Achtung"
+        << "Enter"
+        << "Achtung" << QMessageBox::Warning << strings({"Ja", "Nein"}) << MsgAnswer::Yes;
+    QTest::newRow("question, Nein clicked")
+        << MsgButtons::YesNo << MsgIcon::None << "Ergebnis"
+        << "Nein"
+        << "Ergebnis" << QMessageBox::NoIcon << strings({"Ja", "Nein"}) << MsgAnswer::No;
+    QTest::newRow("question, Escape is No")
+        << MsgButtons::YesNo << MsgIcon::None << "Ergebnis"
+        << "Escape"
+        << "Ergebnis" << QMessageBox::NoIcon << strings({"Ja", "Nein"}) << MsgAnswer::No;
+}
+
+void TestMessageBox::realBox() {
+    QFETCH(MsgButtons, buttons);
+    QFETCH(MsgIcon, icon);
+    QFETCH(QString, title);
+    QFETCH(QString, action);
+    QFETCH(QString, shownTitle);
+    QFETCH(QMessageBox::Icon, shownIcon);
+    QFETCH(QStringList, shownButtons);
+    QFETCH(MsgAnswer, answer);
+    SeenBox seen;
+    answerWhenOpen(seen, action);
+    const MsgAnswer got = MessageBoxService::show(QStringLiteral("Zeile 1\rZeile 2"), buttons, icon, title);
+    QCOMPARE(got, answer);
+    QCOMPARE(seen.title, shownTitle);
+    QCOMPARE(seen.text, QStringLiteral("Zeile 1\nZeile 2"));
+    QCOMPARE(seen.icon, shownIcon);
+    QCOMPARE(seen.buttons, shownButtons);
+    QCOMPARE(seen.defaultButton, shownButtons.first());
+}
+
+void TestMessageBox::emptyTargetThroughRealBox() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Form2 form;
+    form.show();
+    SeenBox seen;
+    answerWhenOpen(seen, QStringLiteral("Enter"));
+    form.Command1_Click();
+    QCOMPARE(seen.text, QStringLiteral("Es muß ein Zielwert angegeben werden"));
+    QCOMPARE(seen.title, QStringLiteral("Projekt1"));
+    QVERIFY(form.Command1->isEnabled());
+}
+
+QTEST_MAIN(TestMessageBox)
+#include "tst_message_box.moc"

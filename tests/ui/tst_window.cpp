@@ -1,0 +1,311 @@
+#include "form_fixture.h"
+#include "ui/colors.h"
+#include "ui/command_button.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include <optional>
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { f.reset(); }
+
+    void controls_data();
+    void controls();
+    void initialState();
+    void windowSettings();
+    void focusCycle_data();
+    void focusCycle();
+    void clearIsClickableButNoTabStop();
+    void menu();
+    void infoBox();
+    void infoDuringRunHoldsTheRun();
+    void endingDuringRun_data();
+    void endingDuringRun();
+    void progressBarToleratesSmallerMaximum();
+
+private:
+    Form2& form() { return *f->form; }
+    std::optional<FormFixture> f;
+};
+
+void TestWindow::init() {
+    f.emplace();
+    form().show();
+    QApplication::setActiveWindow(&form());
+    QVERIFY(QTest::qWaitForWindowActive(&form()));
+}
+
+void TestWindow::controls_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry"); // logical pixels: twips / 15
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("shownAtStart");
+    QTest::addColumn<uint>("color");
+    QTest::newRow("Text1_0") << "Text1_0"
+                             << "client" << QRect(88, 8, 121, 19) << "" << true << 0xFFE0C0u;
+    QTest::newRow("Text1_22") << "Text1_22"
+                              << "client" << QRect(88, 360, 121, 19) << "" << true << 0xFFE0C0u;
+    QTest::newRow("Label1_0") << "Label1_0"
+                              << "client" << QRect(40, 8, 49, 17) << "1.Wert" << true << 0xFFE0C0u;
+    QTest::newRow("Label1_22") << "Label1_22"
+                               << "client" << QRect(40, 360, 49, 17) << "23.Wert" << true << 0xFFE0C0u;
+    QTest::newRow("Frame2") << "Frame2"
+                            << "client" << QRect(240, 16, 145, 73) << "Optionen" << true << 0xFFC080u;
+    QTest::newRow("Option1_0") << "Option1_0"
+                               << "Frame2" << QRect(8, 16, 113, 25) << "genaue Suche" << true << 0xFFC080u;
+    QTest::newRow("Option1_1") << "Option1_1"
+                               << "Frame2" << QRect(8, 40, 113, 25) << "Toleranzsuche" << true << 0xFFC080u;
+    QTest::newRow("Frame1") << "Frame1"
+                            << "client" << QRect(224, 104, 305, 81) << "Fortschritt der Berechnung" << false
+                            << 0xFFE0C0u;
+    QTest::newRow("ProgressBar1") << "ProgressBar1"
+                                  << "Frame1" << QRect(16, 16, 273, 17) << "-" << false << 0u;
+    QTest::newRow("cmdStop") << "cmdStop"
+                             << "Frame1" << QRect(216, 40, 81, 33) << "Stop" << false << 0u;
+    QTest::newRow("Command1") << "Command1"
+                              << "client" << QRect(240, 192, 81, 33) << "Berechnen" << true << 0xC0C0C0u;
+    QTest::newRow("cmdClear") << "cmdClear"
+                              << "client" << QRect(376, 192, 81, 33) << "Clear" << true << 0xFFE0C0u;
+    QTest::newRow("Label4") << "Label4"
+                            << "client" << QRect(224, 248, 169, 17) << "Summe der eingegebenen Zahlen" << true
+                            << 0xFFC080u;
+    QTest::newRow("lblSumme") << "lblSumme"
+                              << "client" << QRect(392, 240, 121, 25) << "" << true << 0xFFE0C0u;
+    QTest::newRow("Label2") << "Label2"
+                            << "client" << QRect(320, 272, 65, 33) << "Zielwert (Summe)" << true << 0xFFE0C0u;
+    QTest::newRow("txtSumme") << "txtSumme"
+                              << "client" << QRect(392, 272, 121, 33) << "" << true << 0xC0FFC0u;
+    QTest::newRow("Frame3") << "Frame3"
+                            << "client" << QRect(240, 312, 273, 81) << "Suche im Toleranzbereich" << false
+                            << 0xFFC080u;
+    QTest::newRow("Label3") << "Label3"
+                            << "Frame3" << QRect(24, 32, 49, 33) << "Toleranz- bereich" << false << 0xFFC080u;
+    QTest::newRow("txtToleranz") << "txtToleranz"
+                                 << "Frame3" << QRect(88, 32, 81, 33) << "" << false << 0xFFE0C0u;
+    QTest::newRow("Frame4") << "Frame4"
+                            << "Frame3" << QRect(176, 16, 89, 57) << "Betrag/Prozent" << false << 0xFFC080u;
+    QTest::newRow("Option2_1") << "Option2_1"
+                               << "Frame4" << QRect(8, 16, 97, 17) << "Betrag" << false << 0xFFC080u;
+    QTest::newRow("Option2_0") << "Option2_0"
+                               << "Frame4" << QRect(8, 32, 97, 17) << "Prozent" << false << 0xFFC080u;
+}
+
+void TestWindow::controls() {
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    QFETCH(bool, shownAtStart);
+    QFETCH(uint, color);
+    auto* w = form().findChild<QWidget*>(name);
+    QVERIFY(w);
+    QCOMPARE(w->parentWidget()->objectName(), container);
+    QCOMPARE(w->geometry(), geometry);
+    QCOMPARE(w->isVisible(), shownAtStart);
+    if (caption != QLatin1String("-"))
+        QCOMPARE(w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString(), caption);
+    if (color != 0)
+        QCOMPARE(Colors::backColor(w), QRgb(color));
+    QVERIFY(w->isEnabled());
+}
+
+void TestWindow::initialState() {
+    QCOMPARE(QApplication::focusWidget(), form().Text1[0]);
+    QVERIFY(form().Option1[0]->isChecked());
+    QVERIFY(form().Option2[1]->isChecked());
+    // Hidden in their own right, so showing a frame alone shows it empty.
+    for (QWidget* w : QList<QWidget*>{form().cmdStop, form().Label3, form().txtToleranz, form().Frame4})
+        QVERIFY2(w->isHidden(), qPrintable(w->objectName()));
+    QCOMPARE(form().ProgressBar1->minimum(), 0);
+    QCOMPARE(form().ProgressBar1->maximum(), 100);
+    QCOMPARE(form().ProgressBar1->value(), 0);
+    QCOMPARE(form().cmdStop->tag(), QStringLiteral("False"));
+    QCOMPARE(form().cmdStop->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(form().cmdStop->testAttribute(Qt::WA_SetCursor));
+    QVERIFY(form().Frame1->testAttribute(Qt::WA_SetCursor));
+    QVERIFY(form().lblSumme->text().isEmpty());
+    for (QLineEdit* field : form().Text1)
+        QVERIFY(field->text().isEmpty());
+    QCOMPARE(form().search.bytAnzahl, quint8(0));
+    QCOMPARE(form().search.curZielwert.count(), qint64(0));
+}
+
+void TestWindow::windowSettings() {
+    QCOMPARE(form().windowTitle(), QStringLiteral("Kalvon"));
+    QCOMPARE(form().centralWidget()->size(), QSize(537, 399));
+    QCOMPARE(form().minimumSize(), form().maximumSize());
+    const Qt::WindowFlags flags = form().windowFlags();
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    const QList<QSize> sizes = form().windowIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)) || !QIcon(QStringLiteral(":/icons/kalvon-16.png")).isNull());
+    QVERIFY(sizes.contains(QSize(32, 32)));
+    QCOMPARE(Colors::backColor(form().centralWidget()), Colors::WindowOrange);
+    // Every caption fits its control in the chosen font.
+    for (QLabel* label : form().findChildren<QLabel*>()) {
+        if (!label->wordWrap())
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->objectName()));
+    }
+}
+
+void TestWindow::focusCycle_data() {
+    QTest::addColumn<bool>("tolerance");
+    QTest::addColumn<bool>("percent");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("exact search") << false << false << false
+                                  << strings({"txtSumme", "Command1", "Option1_0"});
+    QTest::newRow("tolerance search")
+        << true << false << false
+        << strings({"txtSumme", "Command1", "Option1_1", "Option2_1", "txtToleranz"});
+    QTest::newRow("tolerance in percent")
+        << true << true << false
+        << strings({"txtSumme", "Command1", "Option1_1", "Option2_0", "txtToleranz"});
+    QTest::newRow("during a run") << false << false << true << strings({"txtSumme", "cmdStop", "Option1_0"});
+}
+
+void TestWindow::focusCycle() {
+    QFETCH(bool, tolerance);
+    QFETCH(bool, percent);
+    QFETCH(bool, running);
+    QFETCH(QStringList, after);
+    if (tolerance)
+        form().Option1[1]->setChecked(true);
+    if (percent)
+        form().Option2[0]->setChecked(true);
+    if (running) { // the window as a run shows it
+        form().Command1->setEnabled(false);
+        form().cmdClear->setEnabled(false);
+        form().Frame1->show();
+        form().cmdStop->show();
+    }
+    QStringList expected;
+    for (int i = 0; i < 23; ++i)
+        expected << QStringLiteral("Text1_%1").arg(i);
+    expected << after << QStringLiteral("Text1_0");
+
+    form().Text1[0]->setFocus(Qt::OtherFocusReason);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, expected);
+}
+
+void TestWindow::clearIsClickableButNoTabStop() {
+    f->setValues(strings({"5"}));
+    QCOMPARE(form().cmdClear->focusPolicy(), Qt::ClickFocus);
+    QTest::mouseClick(form().cmdClear, Qt::LeftButton);
+    QVERIFY(form().Text1[0]->text().isEmpty());
+}
+
+void TestWindow::menu() {
+    QMenu* datei = form().findChild<QMenu*>(QStringLiteral("mnuDatei"));
+    QVERIFY(datei);
+    QCOMPARE(datei->title(), QStringLiteral("Datei"));
+    QCOMPARE(form().menuBar()->actions().size(), 1);
+    const QList<QAction*> items = datei->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->objectName(), QStringLiteral("mnuEnd"));
+    QCOMPARE(items[0]->text(), QStringLiteral("Beenden"));
+    QCOMPARE(items[1]->objectName(), QStringLiteral("mnuInfo"));
+    QCOMPARE(items[1]->text(), QStringLiteral("Info"));
+    for (QAction* a : items) {
+        QVERIFY(a->shortcut().isEmpty());
+        QVERIFY(a->isEnabled());
+        QVERIFY(!a->isCheckable());
+    }
+}
+
+void TestWindow::infoBox() {
+    f->setValues(strings({"5"}));
+    form().mnuInfo->trigger();
+    QCOMPARE(f->msgs.boxes.size(), 1);
+    const MsgRequest& box = f->msgs.boxes[0];
+    QCOMPARE(box.prompt,
+             QStringLiteral("Programm Kalvon\rSucht mögliche Kombinationen der eingegebenen Zahlen\r"
+                            "und vergleicht die Summe mit dem Zielwert\r"
+                            "Info: https://kalvon.example.org"));
+    QCOMPARE(box.title, QStringLiteral("Info"));
+    QCOMPARE(box.buttons, MsgButtons::Ok);
+    QCOMPARE(box.icon, MsgIcon::None);
+    QCOMPARE(form().Text1[0]->text(), QStringLiteral("5"));
+    QVERIFY(form().isVisible());
+}
+
+void TestWindow::infoDuringRunHoldsTheRun() {
+    f->setValues(powersOfTwo(9));
+    f->setTarget(QStringLiteral("401"));
+    int pumps = 0;
+    EventPump::setPumpHook([&] {
+        if (++pumps == 1)
+            form().mnuInfo->trigger();
+    });
+    form().Command1_Click();
+    QCOMPARE(f->msgs.titles(), strings({"Info", "Ergebnis", "Ende"}));
+    QCOMPARE(f->hitSums(), QStringList({QStringLiteral("401")}));
+}
+
+void TestWindow::endingDuringRun_data() {
+    QTest::addColumn<bool>("viaMenu");
+    QTest::newRow("closing the window") << false;
+    QTest::newRow("Beenden") << true;
+}
+
+void TestWindow::endingDuringRun() {
+    QFETCH(bool, viaMenu);
+    f->setValues(powersOfTwo(23));
+    f->setTarget(QStringLiteral("0,5")); // never reached
+    int pumps = 0;
+    int pumpsAfterEnd = 0;
+    bool ended = false;
+    EventPump::setPumpHook([&] {
+        if (ended)
+            ++pumpsAfterEnd;
+        if (++pumps == 3) {
+            ended = true;
+            if (viaMenu)
+                form().mnuEnd->trigger();
+            else
+                form().close();
+        }
+    });
+    form().Command1_Click();
+    QCOMPARE(f->msgs.titles(), strings({"Achtung"}));
+    QCOMPARE(pumpsAfterEnd, 0);
+    QVERIFY(!form().isRunning());
+    QVERIFY(!form().isVisible());
+}
+
+void TestWindow::progressBarToleratesSmallerMaximum() {
+    f->setValues(powersOfTwo(5));
+    f->setTarget(QStringLiteral("0,5"));
+    form().Command1_Click();
+    QCOMPARE(form().ProgressBar1->value(), 5);
+    form().Text1[2]->clear();
+    form().Text1[3]->clear();
+    form().Text1[4]->clear();
+    form().Command1_Click();
+    QCOMPARE(form().ProgressBar1->maximum(), 2);
+    QCOMPARE(form().ProgressBar1->value(), 2);
+    f->setValues(strings({"", ""}));
+    form().Command1_Click();
+    QCOMPARE(form().ProgressBar1->maximum(), 0);
+    QCOMPARE(f->msgs.count(QStringLiteral("Ende")), 3);
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
