@@ -7,11 +7,13 @@
 #include <QLineEdit>
 
 void Form2::txtSumme_LostFocus() {
-    txtSumme->setText(NumberText::formatText(txtSumme->text()));
-    if (NumberText::isNumeric(txtSumme->text())) {
-        search.curZielwert = inContext(QStringLiteral("Der Zielwert in „Zielwert (Summe)“"),
-                                       [&] { return NumberText::toCurrency(txtSumme->text()); });
-    }
+    guarded([&] {
+        txtSumme->setText(NumberText::formatText(txtSumme->text()));
+        if (NumberText::isNumeric(txtSumme->text())) {
+            search.curZielwert = inContext(QStringLiteral("Der Zielwert in „Zielwert (Summe)“"),
+                                           [&] { return NumberText::toCurrency(txtSumme->text()); });
+        }
+    });
 }
 
 void Form2::txtToleranz_LostFocus() {

@@ -6,6 +6,10 @@
 #include <QLineEdit>
 
 void Form2::Text1_LostFocus(int index) {
+    guarded([&] { rewriteValueFieldAndTotal(index); });
+}
+
+void Form2::rewriteValueFieldAndTotal(int index) {
     QLineEdit* field = Text1[index];
     if (NumberText::isNumeric(field->text()))
         field->setText(NumberText::format(NumberText::toDouble(field->text())));

@@ -237,26 +237,18 @@ void Form2::updateOptionFocusPolicies() {
 
 void Form2::connectHandlers() {
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(cmdStop, &QPushButton::clicked, this, [this] { guarded([this] { cmdStop_Click(); }); });
-    connect(cmdClear, &QPushButton::clicked, this, [this] { guarded([this] { cmdClear_Click(); }); });
+    connect(cmdStop, &QPushButton::clicked, this, &Form2::cmdStop_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &Form2::cmdClear_Click);
     for (int i = 0; i < 2; ++i) {
         connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool checked) {
             updateOptionFocusPolicies();
             if (checked)
-                guarded([this, i] { Option1_Click(i); });
+                Option1_Click(i);
         });
         connect(Option2[i], &QRadioButton::toggled, this, [this] { updateOptionFocusPolicies(); });
     }
-    connect(mnuEnd, &QAction::triggered, this, [this] { guarded([this] { mnuEnd_Click(); }); });
-    connect(mnuInfo, &QAction::triggered, this, [this] { guarded([this] { mnuInfo_Click(); }); });
-}
-
-template <class F> void Form2::guarded(F&& handler) {
-    try {
-        handler();
-    } catch (const KalvonError& error) {
-        reportFailure(error);
-    }
+    connect(mnuEnd, &QAction::triggered, this, &Form2::mnuEnd_Click);
+    connect(mnuInfo, &QAction::triggered, this, &Form2::mnuInfo_Click);
 }
 
 void Form2::reportFailure(const KalvonError& error) {
@@ -295,7 +287,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
         if (widget && widget->window() == this) {
             int keyAscii = keyAsciiOf(static_cast<QKeyEvent*>(event));
             if (keyAscii != 0) {
-                guarded([&] { Form_KeyPress(keyAscii); });
+                Form_KeyPress(keyAscii);
                 if (keyAscii == 0)
                     return true;
             }
@@ -303,13 +295,13 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::FocusOut && !m_unloadRequested &&
                isFocusLoss(static_cast<QFocusEvent*>(event))) {
         if (watched == txtSumme) {
-            guarded([this] { txtSumme_LostFocus(); });
+            txtSumme_LostFocus();
         } else if (watched == txtToleranz) {
-            guarded([this] { txtToleranz_LostFocus(); });
+            txtToleranz_LostFocus();
         } else {
             for (int i = 0; i < 23; ++i) {
                 if (watched == Text1[i]) {
-                    guarded([this, i] { Text1_LostFocus(i); });
+                    Text1_LostFocus(i);
                     break;
                 }
             }

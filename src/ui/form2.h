@@ -1,13 +1,13 @@
 #pragma once
 
 #include "search/search_state.h"
+#include "ui/kalvon_error.h"
 
 #include <QMainWindow>
 
 #include <array>
 
 class CommandButton;
-class KalvonError;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -90,6 +90,7 @@ private:
     void buildTabOrder();
     void updateOptionFocusPolicies();
 
+    void rewriteValueFieldAndTotal(int index);
     bool stopRequested() const;
     void setStopRequest(bool stop);
     void countCombinations(qint32 count, int n);
@@ -98,7 +99,14 @@ private:
     void leaveRun(bool countBegun);
     void reportFailure(const KalvonError& error);
     void showProgress(int value);
-    template <class F> void guarded(F&& handler);
+    // Every handler runs its body through this: a failed conversion is reported, never thrown on.
+    template <class F> void guarded(F&& body) {
+        try {
+            body();
+        } catch (const KalvonError& error) {
+            reportFailure(error);
+        }
+    }
 
     bool m_running = false;
     bool m_unloadRequested = false;
