@@ -74,7 +74,10 @@ Form2::Form2(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Kalvon"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/kalvon-32.png")));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/kalvon-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/kalvon-32.png"), QSize(32, 32));
+    setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     buildControls();
