@@ -1,5 +1,6 @@
 #include "ui/form2.h"
 
+#include "entry/paste.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
 #include "ui/kalvon_error.h"
@@ -85,6 +86,8 @@ Form2::Form2(QWidget* parent)
     buildMenu();
     buildTabOrder();
     connectHandlers();
+    // Paste of amount lists.
+    new PasteFilter(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Text1[0]->setFocus(Qt::OtherFocusReason);
     // Key preview and focus-loss handling: the window sees its controls' events first.
