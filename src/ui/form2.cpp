@@ -1,5 +1,6 @@
 #include "ui/form2.h"
 
+#include "entry/keypad.h"
 #include "entry/paste.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
@@ -86,8 +87,9 @@ Form2::Form2(QWidget* parent)
     buildMenu();
     buildTabOrder();
     connectHandlers();
-    // Paste of amount lists.
+    // Paste of amount lists and the keypad decimal key.
     new PasteFilter(this);
+    new KeypadDecimalFilter(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Text1[0]->setFocus(Qt::OtherFocusReason);
     // Key preview and focus-loss handling: the window sees its controls' events first.
