@@ -9,6 +9,7 @@ int main(int argc, char* argv[]) {
     EventPump::chooseEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvon"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.kalvon"));
     Form2 form;
     form.adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -11,8 +11,12 @@ void Form2::Text1_LostFocus(int index) {
 
 void Form2::rewriteValueFieldAndTotal(int index) {
     QLineEdit* field = Text1[index];
-    if (NumberText::isNumeric(field->text()))
-        field->setText(NumberText::format(NumberText::toDouble(field->text())));
+    if (NumberText::isNumeric(field->text())) {
+        const QString shown = NumberText::format(NumberText::toDouble(field->text()));
+        // Text already in the display format is left alone, so the field keeps its undo history.
+        if (shown != field->text())
+            field->setText(shown);
+    }
 
     lblSumme->setText(QString());
     Currency total;

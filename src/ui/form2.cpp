@@ -1,5 +1,8 @@
 #include "ui/form2.h"
 
+#include "entry/keypad.h"
+#include "entry/paste.h"
+#include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
 #include "ui/kalvon_error.h"
@@ -85,6 +88,10 @@ Form2::Form2(QWidget* parent)
     buildMenu();
     buildTabOrder();
     connectHandlers();
+    // Paste of amount lists, the keypad decimal key and names for screen readers.
+    new PasteFilter(this);
+    new KeypadDecimalFilter(this);
+    Accessibility::nameControls(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Text1[0]->setFocus(Qt::OtherFocusReason);
     // Key preview and focus-loss handling: the window sees its controls' events first.

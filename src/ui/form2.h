@@ -64,6 +64,9 @@ public:
     void cmdClear_Click();
     void mnuEnd_Click();
     void mnuInfo_Click();
+    // Paste into a value field: a list of amounts fills it and the following fields (entry/paste.cpp).
+    // False when the text holds a single amount and is left to the field's own paste.
+    bool Text1_Paste(int index, const QString& text);
 
     // Procedures of the search.
     void subTolBereich();

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# cmake --install into a temporary prefix: the program, its desktop entry, icons and metainfo
+# land in their standard places, pass the Debian validators, and the program starts.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source "$(dirname "$0")/common.sh"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/usr
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install: $(cat "$work/install.log")"
+while read -r path; do
+    case "$path" in
+    "$prefix"/*) ;;
+    *) fail "installed outside the prefix: $path" ;;
+    esac
+done <"$build/install_manifest.txt"
+
+check_installed_tree "$prefix"
+check_starts "$prefix/bin/kalvon"
+echo "install layout ok"

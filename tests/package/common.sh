@@ -1,0 +1,79 @@
+# Shared checks of an installed Kalvon tree; sourced by the install and package tests.
+
+app_id=org.example.kalvon
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The files an installation holds, relative to its prefix, sorted.
+expected_files() {
+    printf '%s\n' \
+        bin/kalvon \
+        "share/applications/$app_id.desktop" \
+        "share/icons/hicolor/16x16/apps/$app_id.png" \
+        "share/icons/hicolor/256x256/apps/$app_id.png" \
+        "share/icons/hicolor/32x32/apps/$app_id.png" \
+        "share/icons/hicolor/48x48/apps/$app_id.png" \
+        "share/icons/hicolor/scalable/apps/$app_id.svg" \
+        "share/metainfo/$app_id.metainfo.xml" | LC_ALL=C sort
+}
+
+# The value of key $2 in the [Desktop Entry] group of desktop file $1.
+desktop_value() {
+    awk -F= -v key="$2" '/^\[/ { group = $0 } group == "[Desktop Entry]" && $1 == key { sub(/^[^=]*=/, ""); print; exit }' "$1"
+}
+
+# Checks the installed tree under prefix $1 (the folder holding bin/ and share/).
+check_installed_tree() {
+    local prefix=$1
+    local actual
+    actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+    [ "$actual" = "$(expected_files)" ] || fail "installed files differ:
+$(diff <(expected_files) <(echo "$actual"))"
+
+    [ -x "$prefix/bin/kalvon" ] || fail "bin/kalvon is not executable"
+
+    local size description
+    for size in 16 32 48 256; do
+        description=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+        case "$description" in
+        "PNG image data, $size x $size,"*) ;;
+        *) fail "icon ${size}x${size} is: $description" ;;
+        esac
+    done
+    description=$(file -b "$prefix/share/icons/hicolor/scalable/apps/$app_id.svg")
+    case "$description" in
+    SVG*) ;;
+    *) fail "scalable icon is: $description" ;;
+    esac
+
+    local desktop="$prefix/share/applications/$app_id.desktop"
+    local output
+    output=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $output"
+    [ -z "$output" ] || fail "desktop-file-validate reports: $output"
+    [ "$(desktop_value "$desktop" Type)" = Application ] || fail "desktop entry is not an application"
+    [ "$(desktop_value "$desktop" Name)" = Kalvon ] || fail "desktop entry name"
+    [ "$(desktop_value "$desktop" Comment)" = "Findet die Beträge, die zusammen eine gesuchte Summe ergeben" ] ||
+        fail "desktop entry comment: $(desktop_value "$desktop" Comment)"
+    [ "$(desktop_value "$desktop" Categories)" = "Office;Finance;" ] || fail "desktop entry categories"
+    [ "$(desktop_value "$desktop" Icon)" = "$app_id" ] || fail "desktop entry icon is not the installed one"
+    [ -x "$prefix/bin/$(desktop_value "$desktop" Exec | awk '{ print $1 }')" ] ||
+        fail "desktop entry does not start the installed program"
+
+    local metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+    output=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1) || fail "appstreamcli validate: $output"
+    ! grep -qE '^[EW]:' <<<"$output" || fail "appstreamcli validate reports: $output"
+    grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id"
+    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+        fail "metainfo does not launch the installed desktop entry"
+    grep -q '<url type="homepage">https://kalvon.example.org</url>' "$metainfo" || fail "metainfo homepage"
+}
+
+# Starts program $1 offscreen; it must still run after one second.
+check_starts() {
+    local status=0
+    QT_QPA_PLATFORM=offscreen timeout 1 "$1" || status=$?
+    [ "$status" -eq 124 ] || fail "$1 ended with status $status within one second"
+}
