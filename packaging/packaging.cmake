@@ -36,5 +36,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # as dpkg-shlibdeps finds them; the X11 platform plugin comes with libqt6gui6. The Wayland
 # plugin is a package of its own; without it Qt runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Qt's German texts for the fields' context menu; Wayland sessions.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 include(CPack)

@@ -3,13 +3,20 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QScreen>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     EventPump::chooseEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvon"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.kalvon"));
+    // Qt's own texts (the fields' context menu) in German, where Qt's translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     Form2 form;
     form.adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
