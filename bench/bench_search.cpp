@@ -45,35 +45,32 @@ void runSearch(benchmark::State& state, Form2& form, int expectedHits, Answers& 
     MessageBoxService::setResponder({});
 }
 
-void BM_FullRun(benchmark::State& state) {
+// A whole run over range(0) values that never reach the target.
+void runWithoutHits(benchmark::State& state, bool tolerance, bool literal) {
     Form2 form;
     form.show();
+    form.setLiteralSearch(literal);
     fillValues(form, int(state.range(0)));
+    if (tolerance) {
+        form.Option1[1]->setChecked(true);
+        form.Option2[1]->setChecked(true);
+        form.txtToleranz->setText(QLocale().toString(0.5, 'f', 2));
+    }
     Answers answers;
     installResponder(answers);
     runSearch(state, form, 0, answers);
+}
+
+void BM_FullRun(benchmark::State& state) {
+    runWithoutHits(state, false, false);
 }
 
 void BM_FullRunTolerance(benchmark::State& state) {
-    Form2 form;
-    form.show();
-    fillValues(form, int(state.range(0)));
-    form.Option1[1]->setChecked(true);
-    form.Option2[1]->setChecked(true);
-    form.txtToleranz->setText(QLocale().toString(0.5, 'f', 2));
-    Answers answers;
-    installResponder(answers);
-    runSearch(state, form, 0, answers);
+    runWithoutHits(state, true, false);
 }
 
 void BM_LiteralRun(benchmark::State& state) {
-    Form2 form;
-    form.show();
-    form.setLiteralSearch(true);
-    fillValues(form, int(state.range(0)));
-    Answers answers;
-    installResponder(answers);
-    runSearch(state, form, 0, answers);
+    runWithoutHits(state, false, true);
 }
 
 // 20 amounts of 1 and the target 3: 1,140 combinations hit; the 1,000th is answered No.
