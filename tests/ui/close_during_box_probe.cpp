@@ -35,8 +35,9 @@ Case caseNamed(const QString& name) {
     QStringList powers;
     for (int i = 0; i < 17; ++i)
         powers << QString::number(1 << i);
-    if (name == QLatin1String("warning")) // 17 values: the long-run warning; 1 + 2 would be a hit
-        return {powers, QStringLiteral("3"), false, false, QStringLiteral("Achtung")};
+    if (name ==
+        QLatin1String("warning")) // 17 values: the long-run warning; the first combination would be a hit
+        return {powers, QStringLiteral("1"), false, false, QStringLiteral("Achtung")};
     if (name == QLatin1String("hit"))
         return {{QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("5")},
                 QStringLiteral("25"),
