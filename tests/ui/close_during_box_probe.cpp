@@ -129,8 +129,8 @@ int main(int argc, char* argv[]) {
     };
     app.installEventFilter(&showFilter);
 
+    int pumps = 0;
     if (c.infoFromPump) {
-        int pumps = 0;
         EventPump::setPumpHook([&] {
             if (++pumps == 1)
                 QTimer::singleShot(0, &form, [&form] { form.mnuInfo->trigger(); });
