@@ -4,6 +4,7 @@
 // what the user typed, and the window ends idle.
 #include "form_fixture.h"
 #include "ui/kalvon_error.h"
+#include "ui/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -35,6 +36,8 @@ private slots:
     void notNumbersInEveryField();
     void focusLossBeyondTheRange_data();
     void focusLossBeyondTheRange();
+    void overflowInTheCombinationTest_data();
+    void overflowInTheCombinationTest();
     void messageQuotesTheTextPlainly_data();
     void messageQuotesTheTextPlainly();
     void closingWhileABoxIsOpen_data();
@@ -225,6 +228,48 @@ void TestBadInput::focusLossBeyondTheRange() {
     }
     QCOMPARE(form().lblSumme->text(), total);
     QCOMPARE(form().search.curZielwert.count(), target);
+    verifyIdle();
+}
+
+void TestBadInput::overflowInTheCombinationTest_data() {
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("hits"); // presented before the failure
+    QTest::addColumn<QString>("message");
+    const QString huge = u("900.000.000.000.000");
+    const QString negative = u("-900.000.000.000.000");
+    // The running total stays in range in field order. Combinations 1 and 4 are hits;
+    // combination 5 adds the two negative values.
+    QTest::newRow("two huge negative values")
+        << QStringList({negative, huge, negative}) << negative << QStringList({negative, negative})
+        << u("Die Summe der Werte aus „1.Wert“, „3.Wert“ ") + Range;
+    // Combination 3 (9e14 − 9e14) is a hit; combination 5 adds the first and the third value.
+    QTest::newRow("huge values of opposite sign")
+        << QStringList({huge, negative, huge}) << u("0") << strings({"0"})
+        << u("Die Summe der Werte aus „1.Wert“, „3.Wert“ ") + Range;
+    // Within the range as text, but as a Double it rounds to …477,625, beyond it.
+    QTest::newRow("a value at the edge of the range") << strings({"922.337.203.685.477,58"}) << u("1")
+                                                      << QStringList() << u("Der Wert aus „1.Wert“ ") + Range;
+}
+
+void TestBadInput::overflowInTheCombinationTest() {
+    QFETCH(QStringList, values);
+    QFETCH(QString, target);
+    QFETCH(QStringList, hits);
+    QFETCH(QString, message);
+    form().Command1->setFocus(Qt::TabFocusReason);
+    f->setValues(values);
+    f->setTarget(target);
+    const QStringList before = allTexts();
+    QTest::mouseClick(form().Command1, Qt::LeftButton);
+    QStringList sums;
+    for (const QString& hit : hits)
+        sums << NumberText::currencyText(NumberText::toCurrency(hit));
+    QCOMPARE(f->hitSums(), sums);
+    QCOMPARE(f->msgs.prompts().last(), message);
+    QCOMPARE(f->msgs.titles().last(), QStringLiteral("Fehler"));
+    QCOMPARE(f->msgs.boxes.size(), hits.size() + 1);
+    QCOMPARE(allTexts(), before);
     verifyIdle();
 }
 
