@@ -36,6 +36,8 @@ private slots:
     void notNumbersInEveryField();
     void focusLossBeyondTheRange_data();
     void focusLossBeyondTheRange();
+    void boundLeavesTheRange_data();
+    void boundLeavesTheRange();
     void overflowInTheCombinationTest_data();
     void overflowInTheCombinationTest();
     void messageQuotesTheTextPlainly_data();
@@ -228,6 +230,40 @@ void TestBadInput::focusLossBeyondTheRange() {
     }
     QCOMPARE(form().lblSumme->text(), total);
     QCOMPARE(form().search.curZielwert.count(), target);
+    verifyIdle();
+}
+
+void TestBadInput::boundLeavesTheRange_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("amount");
+    QTest::addColumn<QString>("tolerance");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("upper bound") << u("900.000.000.000.000") << true << u("100.000.000.000.000")
+                                 << u("Die Obergrenze des Toleranzbereichs ") + Range;
+    QTest::newRow("lower bound") << u("-900.000.000.000.000") << true << u("100.000.000.000.000")
+                                 << u("Die Untergrenze des Toleranzbereichs ") + Range;
+    QTest::newRow("lower bound, negative tolerance")
+        << u("900.000.000.000.000") << true << u("-100.000.000.000.000")
+        << u("Die Untergrenze des Toleranzbereichs ") + Range;
+    QTest::newRow("percentage of a huge target")
+        << u("-900.000.000.000.000") << false << u("-200")
+        << u("Die prozentuale Toleranz (-200,00 % des Zielwerts) ") + Range;
+}
+
+void TestBadInput::boundLeavesTheRange() {
+    QFETCH(QString, target);
+    QFETCH(bool, amount);
+    QFETCH(QString, tolerance);
+    QFETCH(QString, message);
+    form().Command1->setFocus(Qt::TabFocusReason);
+    f->setValues(strings({"1"}));
+    f->setTarget(target);
+    f->chooseTolerance(amount, tolerance);
+    const QStringList before = allTexts();
+    QTest::mouseClick(form().Command1, Qt::LeftButton);
+    QCOMPARE(f->msgs.prompts(), QStringList({message}));
+    QCOMPARE(f->msgs.boxes[0].title, QStringLiteral("Fehler"));
+    QCOMPARE(allTexts(), before);
     verifyIdle();
 }
 
