@@ -76,6 +76,7 @@ void Form2::Command1_Click() {
         // 3. Tolerance range, formed once per run.
         if (Option1[1]->isChecked()) {
             subTolBereich();
+            leaveIfUnloading();
             const auto target = [&] {
                 return inContext(TargetSubject, [&] { return NumberText::toCurrency(txtSumme->text()); });
             };
@@ -115,6 +116,7 @@ void Form2::Command1_Click() {
             if (MessageBoxService::show(prompt, MsgButtons::YesNo, MsgIcon::Warning,
                                         QStringLiteral("Achtung")) == MsgAnswer::No)
                 setStopRequest(true);
+            leaveIfUnloading();
         }
 
         // 7. Progress.
@@ -128,10 +130,10 @@ void Form2::Command1_Click() {
         countCombinations(qint32(std::pow(2.0, n) - 1.0), n);
 
         // 9. End message.
+        leaveIfUnloading();
         MessageBoxService::show(QStringLiteral("Es wurde keine weitere Kombination gefunden"), MsgButtons::Ok,
                                 MsgIcon::None, QStringLiteral("Ende"));
-        if (m_unloadRequested)
-            throw RunAborted{};
+        leaveIfUnloading();
         leaveRun(countBegun);
     } catch (const KalvonError& error) {
         reportFailure(error);
@@ -167,10 +169,16 @@ void Form2::showProgress(int value) {
         ProgressBar1->setValue(value);
 }
 
-void Form2::pumpDuringRun() {
-    EventPump::pumpEvents();
+// The window was asked to close while a box of the run or the event pump was open: the run ends
+// at once, without a further message.
+void Form2::leaveIfUnloading() const {
     if (m_unloadRequested)
         throw RunAborted{};
+}
+
+void Form2::pumpDuringRun() {
+    EventPump::pumpEvents();
+    leaveIfUnloading();
 }
 
 void Form2::countCombinations(qint32 count, int n) {
@@ -193,8 +201,7 @@ void Form2::countCombinations(qint32 count, int n) {
         quint8 bytstellen = 0;
         bin(x, bytstellen);
         subTesten(bytstellen);
-        if (m_unloadRequested)
-            throw RunAborted{};
+        leaveIfUnloading();
     };
     hooks.showProgressAfter = [this, count, n](qint32 x) {
         showProgress(progressValueAfter(x, count, n));
@@ -214,8 +221,7 @@ void Form2::countLiterally(qint32 count, int n) {
             break;
         bin(x, bytstellen);
         subTesten(bytstellen);
-        if (m_unloadRequested)
-            throw RunAborted{};
+        leaveIfUnloading();
         ProgressBar1->setValue(progressValueAfter(x, count, n));
         if (x % SearchEngine::PumpInterval == 0)
             pumpDuringRun();

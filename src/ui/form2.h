@@ -99,6 +99,7 @@ private:
     void countCombinations(qint32 count, int n);
     void countLiterally(qint32 count, int n);
     void pumpDuringRun();
+    void leaveIfUnloading() const;
     void leaveRun(bool countBegun);
     void reportFailure(const KalvonError& error);
     void showProgress(int value);

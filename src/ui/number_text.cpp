@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace NumberText {
@@ -17,6 +18,48 @@ bool isBidiMark(char32_t c) {
 
 bool isSpaceLike(char32_t c) {
     return c == U' ' || c == 0x00A0 || c == 0x202F || c == 0x2009 || c == 0x2007;
+}
+
+bool isApostropheLike(char32_t c) {
+    return c == U'\'' || c == 0x2019;
+}
+
+bool containsBidiMark(const QString& s) {
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return isBidiMark(c.unicode()); });
+}
+
+// The text as QLocale is to read it. Two adjustments, each only where the regional settings
+// use such characters themselves:
+// - Qt writes the signs of some locales (Hebrew, Arabic, Persian) with bidi marks but does not
+//   read them back, so there the marks are dropped;
+// - a group separator that a keyboard does not type (a narrow no-break space, a typographic
+//   apostrophe) is also accepted as the character typed in its place: any space-like
+//   character, or the plain apostrophe.
+QString readable(const QString& text, const QLocale& locale) {
+    QString out = text;
+    if (containsBidiMark(locale.negativeSign() + locale.positiveSign() + locale.exponential()))
+        out.removeIf([](QChar c) { return isBidiMark(c.unicode()); });
+    const QString group = locale.groupSeparator();
+    if (group.size() != 1)
+        return out;
+    const char32_t g = group.at(0).unicode();
+    bool (*const sameRole)(char32_t) = isSpaceLike(g)        ? isSpaceLike
+                                       : isApostropheLike(g) ? isApostropheLike
+                                                             : nullptr;
+    if (!sameRole)
+        return out;
+    out = out.trimmed();
+    for (QChar& c : out) {
+        if (sameRole(c.unicode()))
+            c = group.at(0);
+    }
+    return out;
+}
+
+// QLocale's reading of the text; ok is false for text that is not a number.
+double read(const QString& text, bool* ok) {
+    const QLocale locale;
+    return locale.toDouble(readable(text, locale), ok);
 }
 
 bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token) {
@@ -36,7 +79,8 @@ struct DecimalParts {
     qint64 exponent = 0; // value = digits × 10^exponent
 };
 
-DecimalParts decompose(const QString& text) {
+// text is readable() text that QLocale has accepted; original is the text as the user gave it.
+DecimalParts decompose(const QString& text, const QString& original) {
     const QLocale locale;
     const QList<uint> chars = text.trimmed().toUcs4();
     const QList<uint> decimalPoint = locale.decimalPoint().toUcs4();
@@ -44,7 +88,6 @@ DecimalParts decompose(const QString& text) {
     const QList<uint> minus = locale.negativeSign().toUcs4();
     const QList<uint> plus = locale.positiveSign().toUcs4();
     const QList<uint> exponentMark = locale.exponential().toUcs4();
-    const bool spaceGroup = group.size() == 1 && isSpaceLike(group[0]);
 
     DecimalParts parts;
     bool inExponent = false, exponentNegative = false, afterPoint = false;
@@ -68,10 +111,8 @@ DecimalParts decompose(const QString& text) {
         } else if (!inExponent && matchesAt(chars, i, decimalPoint)) {
             afterPoint = true;
             i += decimalPoint.size();
-        } else if (!inExponent && matchesAt(chars, i, group)) {
+        } else if (matchesAt(chars, i, group)) { // QLocale accepts one even in the exponent of a zero
             i += group.size();
-        } else if (!inExponent && spaceGroup && isSpaceLike(c)) {
-            ++i;
         } else if (matchesAt(chars, i, minus) || c == U'-' || c == 0x2212) {
             (inExponent ? exponentNegative : parts.negative) = true;
             i += matchesAt(chars, i, minus) ? minus.size() : 1;
@@ -81,11 +122,18 @@ DecimalParts decompose(const QString& text) {
             inExponent = true;
             i += matchesAt(chars, i, exponentMark) ? exponentMark.size() : 1;
         } else {
-            throw KalvonError(Kind::TypeMismatch, {}, text);
+            throw KalvonError(Kind::TypeMismatch, {}, original);
         }
     }
     parts.exponent = (exponentNegative ? -exponentValue : exponentValue) - fractionDigits;
     return parts;
+}
+
+// The display format always groups the integer digits; the C locale would leave them out.
+QLocale groupingLocale() {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale;
 }
 
 QString localizedDigits(const QByteArray& ascii) {
@@ -103,13 +151,13 @@ QString localizedDigits(const QByteArray& ascii) {
 
 bool isNumeric(const QString& text) {
     bool ok = false;
-    const double value = QLocale().toDouble(text, &ok);
+    const double value = read(text, &ok);
     return ok && std::isfinite(value);
 }
 
 double toDouble(const QString& text) {
     bool ok = false;
-    const double value = QLocale().toDouble(text, &ok);
+    const double value = read(text, &ok);
     if (ok && std::isfinite(value))
         return value;
     // QLocale reports a well-formed number beyond the double range as an infinity.
@@ -120,7 +168,7 @@ double toDouble(const QString& text) {
 
 Currency toCurrency(const QString& text) {
     toDouble(text); // the same acceptance as the numeric test
-    const DecimalParts parts = decompose(text);
+    const DecimalParts parts = decompose(readable(text, QLocale()), text);
     if (parts.digits.isEmpty())
         return Currency();
 
@@ -174,16 +222,19 @@ Currency fromDouble(double value) {
 }
 
 QString format(double value) {
-    const QLocale locale;
+    const QLocale locale = groupingLocale();
     QString text = locale.toString(value, 'f', 2);
-    // A negative amount that rounds to zero is shown as plain zero.
-    if (value < 0 && locale.toDouble(text) == 0.0)
+    // A negative amount that rounds to zero is shown as plain zero. Judged by the digits: not
+    // every locale's minus sign as Qt writes it can be read back by QLocale::toDouble.
+    const bool roundsToZero =
+        std::none_of(text.begin(), text.end(), [](QChar c) { return c.digitValue() > 0; });
+    if (value < 0 && roundsToZero)
         text = locale.toString(0.0, 'f', 2);
     return text;
 }
 
 QString format(Currency amount) {
-    const QLocale locale;
+    const QLocale locale = groupingLocale();
     const bool negative = amount.count() < 0;
     // Two decimals, an exact half rounded away from zero, as the display of a double does.
     const quint64 cents = amount.magnitude() / 100 + (amount.magnitude() % 100 >= 50 ? 1 : 0);
