@@ -182,9 +182,12 @@ Currency toCurrency(const QString& text) {
         whole.append(QByteArray(shift, '0'));
     } else {
         const qint64 dropped = -shift;
+        // Below a tenth of a ten-thousandth (a huge negative exponent included): rounds to zero.
+        if (dropped > whole.size())
+            return Currency();
         QByteArray rest;
-        if (dropped >= whole.size()) {
-            rest = QByteArray(dropped - whole.size(), '0') + whole;
+        if (dropped == whole.size()) {
+            rest = whole;
             whole.clear();
         } else {
             rest = whole.right(dropped);

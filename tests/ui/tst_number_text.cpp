@@ -85,6 +85,9 @@ void TestNumberText::toCurrency_data() {
     QTest::newRow("largest, rounded down to it") << "922337203685477,58074999" << MaxCount;
     QTest::newRow("leading zeros") << "0000000000000000000000012,5" << qint64(125000);
     QTest::newRow("zero") << "0,00" << qint64(0);
+    QTest::newRow("far below a ten-thousandth") << "1e-300" << qint64(0);
+    QTest::newRow("half a ten-thousandth, negative") << "-0,00005" << qint64(0);
+    QTest::newRow("just above half a ten-thousandth") << "0,0000500001" << qint64(1);
 }
 
 void TestNumberText::toCurrency() {
