@@ -10,10 +10,21 @@ void Form2::txtSumme_LostFocus() {
     guarded([&] {
         txtSumme->setText(NumberText::formatText(txtSumme->text()));
         if (NumberText::isNumeric(txtSumme->text())) {
-            search.curZielwert = inContext(QStringLiteral("Der Zielwert in „Zielwert (Summe)“"),
-                                           [&] { return NumberText::toCurrency(txtSumme->text()); });
+            search.curZielwert = targetAmount();
         }
     });
+}
+
+namespace {
+const QString TargetSubject = QStringLiteral("Der Zielwert in „Zielwert (Summe)“");
+} // namespace
+
+Currency Form2::targetAmount() const {
+    return inContext(TargetSubject, [&] { return NumberText::toCurrency(txtSumme->text()); });
+}
+
+double Form2::targetValue() const {
+    return inContext(TargetSubject, [&] { return NumberText::toDouble(txtSumme->text()); });
 }
 
 void Form2::txtToleranz_LostFocus() {

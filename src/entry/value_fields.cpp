@@ -24,10 +24,13 @@ void Form2::rewriteValueFieldAndTotal(int index) {
         const QString text = Text1[i]->text();
         if (!NumberText::isNumeric(text))
             continue;
-        const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(i + 1),
-                                          [&] { return NumberText::toCurrency(text); });
-        total =
-            inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+        total = addValueField(total, i, text);
     }
     lblSumme->setText(NumberText::format(total));
+}
+
+Currency Form2::addValueField(const Currency& total, int index, const QString& text) const {
+    const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(index + 1),
+                                      [&] { return NumberText::toCurrency(text); });
+    return inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
 }

@@ -16,14 +16,6 @@
 
 #include <cmath>
 
-namespace {
-const QString TargetSubject = QStringLiteral("Der Zielwert in „Zielwert (Summe)“");
-
-QString valueFieldSubject(int index) {
-    return QStringLiteral("Der Betrag in „%1.Wert“").arg(index + 1);
-}
-} // namespace
-
 bool Form2::stopRequested() const {
     return cmdStop->tag() == QLatin1String("True");
 }
@@ -49,7 +41,7 @@ void Form2::subTolBereich() {
                                        [&] { return NumberText::toCurrency(txtToleranz->text()); });
         return;
     }
-    const double z = inContext(TargetSubject, [&] { return NumberText::toDouble(txtSumme->text()); });
+    const double z = targetValue();
     const double p = inContext(QStringLiteral("Der Toleranzprozentsatz"),
                                [&] { return NumberText::toDouble(txtToleranz->text()); });
     search.curToleranz = inContext(QStringLiteral("Die prozentuale Toleranz (%1 % des Zielwerts)")
@@ -77,13 +69,10 @@ void Form2::Command1_Click() {
         if (Option1[1]->isChecked()) {
             subTolBereich();
             leaveIfUnloading();
-            const auto target = [&] {
-                return inContext(TargetSubject, [&] { return NumberText::toCurrency(txtSumme->text()); });
-            };
             search.curObergrenze = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"),
-                                             [&] { return target() + search.curToleranz; });
+                                             [&] { return targetAmount() + search.curToleranz; });
             search.curUntergrenze = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"),
-                                              [&] { return target() - search.curToleranz; });
+                                              [&] { return targetAmount() - search.curToleranz; });
         }
 
         // 4. Collect the non-zero numeric values in field order; the total counts every numeric field.
@@ -93,10 +82,7 @@ void Form2::Command1_Click() {
             const QString text = Text1[i]->text();
             if (!NumberText::isNumeric(text))
                 continue;
-            const Currency amount =
-                inContext(valueFieldSubject(i), [&] { return NumberText::toCurrency(text); });
-            total = inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"),
-                              [&] { return total + amount; });
+            total = addValueField(total, i, text);
             const double value = NumberText::toDouble(text);
             if (value != 0.0) {
                 search.dblWerte[search.bytAnzahl] = value;

@@ -94,6 +94,11 @@ private:
     void updateOptionFocusPolicies();
 
     void rewriteValueFieldAndTotal(int index);
+    // The running total with the amount of a numeric value field added; a failure names the field.
+    Currency addValueField(const Currency& total, int index, const QString& text) const;
+    // The target field's text as an amount; a failure names the target field.
+    Currency targetAmount() const;
+    double targetValue() const;
     bool stopRequested() const;
     void setStopRequest(bool stop);
     void countCombinations(qint32 count, int n);
