@@ -1,6 +1,6 @@
 #include "ui/form2.h"
-#include "ui/kalvon_error.h"
-#include "ui/number_text.h"
+#include "core/kalvon_error.h"
+#include "core/number_text.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "ui/colors.h"
 #include "ui/command_button.h"
 #include "ui/form2.h"
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 #include "ui/message_box.h"
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

@@ -1,12 +1,12 @@
 #include "search/progress.h"
-#include "search/search_engine.h"
+#include "core/search_engine.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 #include "ui/message_box.h"
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 #include "ui/message_box.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/search_state.h"
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
 #include "form_fixture.h"
 #include "ui/colors.h"
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>

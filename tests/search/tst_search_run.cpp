@@ -2,7 +2,7 @@
 #include "search/progress.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>

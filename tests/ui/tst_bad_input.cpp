@@ -3,8 +3,8 @@
 // Nothing may crash or hang, every failure is told in German naming its field, the fields keep
 // what the user typed, and the window ends idle.
 #include "form_fixture.h"
-#include "ui/kalvon_error.h"
-#include "ui/number_text.h"
+#include "core/kalvon_error.h"
+#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>

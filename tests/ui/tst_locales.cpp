@@ -2,8 +2,8 @@
 // English (US), French (France) and the C locale, and in the locales whose signs Qt writes with
 // bidi marks.
 #include "form_fixture.h"
-#include "ui/kalvon_error.h"
-#include "ui/number_text.h"
+#include "core/kalvon_error.h"
+#include "core/number_text.h"
 #include "window_run.h"
 
 #include <QtTest>

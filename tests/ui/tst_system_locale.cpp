@@ -5,7 +5,7 @@
 #include "window_run.h"
 
 #include "form_fixture.h"
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
 #include <QtTest>
 

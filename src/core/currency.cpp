@@ -1,6 +1,6 @@
-#include "ui/currency.h"
+#include "core/currency.h"
 
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 
 Currency Currency::operator+(Currency other) const {
     qint64 result;

@@ -1,6 +1,6 @@
-#include "ui/number_text.h"
+#include "core/number_text.h"
 
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
-#include "search/search_engine.h"
+#include "core/search_engine.h"
 
-#include "ui/kalvon_error.h"
-#include "ui/number_text.h"
+#include "core/kalvon_error.h"
+#include "core/number_text.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/currency.h"
+#include "core/currency.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "ui/kalvon_error.h"
+#include "core/kalvon_error.h"
 
-#include "ui/currency.h"
-#include "ui/number_text.h"
+#include "core/currency.h"
+#include "core/number_text.h"
 
 namespace {
 
