@@ -1,9 +1,10 @@
 #include "entry/paste.h"
 
-#include "ui/form2.h"
+#include "core/amount_list.h"
 #include "core/kalvon_error.h"
-#include "ui/message_box.h"
 #include "core/number_text.h"
+#include "ui/form2.h"
+#include "ui/message_box.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -14,23 +15,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QRegularExpression>
 
 #include <algorithm>
 
 bool Form2::Text1_Paste(int index, const QString& text) {
-    // A copied spreadsheet column, row or CSV line separates its amounts so.
-    static const QRegularExpression separators(QStringLiteral("[\\r\\n\\t;]"));
-    if (!text.contains(separators))
+    if (!text.contains(AmountList::separators()))
         return false;
-
-    // Blanks around a separator belong to the layout of the copied text, not to the amount.
-    QStringList amounts;
-    for (const QString& piece : text.split(separators)) {
-        const QString amount = piece.trimmed();
-        if (!amount.isEmpty())
-            amounts << amount;
-    }
+    const QStringList amounts = AmountList::split(text);
     QLineEdit* field = Text1[index];
     if (amounts.size() <= 1) {
         // One amount, as a copied cell with its line break: paste it without the separators.
