@@ -1,4 +1,5 @@
 // Whole search runs through the real window, offscreen, with message boxes answered by script.
+#include "core/meet_in_middle.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
 #include "ui/message_box.h"
@@ -9,6 +10,10 @@
 #include <QRadioButton>
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -73,6 +78,23 @@ void BM_LiteralRun(benchmark::State& state) {
     runWithoutHits(state, false, true);
 }
 
+void runLongList(benchmark::State& state, const std::vector<Currency>& amounts, Currency lower,
+                 Currency upper) {
+    MeetInMiddleSearch::Control control;
+    control.limit = 1000;
+    quint64 listed = 0;
+    control.hit = [&listed](const MeetInMiddleSearch::Hit&) {
+        return ++listed > 0;
+    };
+    quint64 total = 0;
+    for (auto _ : state)
+        total = MeetInMiddleSearch::run(amounts, lower, upper, control).total;
+    state.counters["hits"] = double(total);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+
 // 20 amounts of 1 and the target 3: 1,140 combinations hit; the 1,000th is answered No.
 void BM_ManyHits(benchmark::State& state) {
     Form2 form;
@@ -87,12 +109,38 @@ void BM_ManyHits(benchmark::State& state) {
     runSearch(state, form, 1000, answers);
 }
 
+// kalvon-find's search over range(0) amounts: random two-decimal amounts from 0,01 to 10.000.000,00
+// with one planted combination of a third of them as the target, exact search, first 1000 listed.
+void BM_LongListPlanted(benchmark::State& state) {
+    const int n = int(state.range(0));
+    std::mt19937_64 rng(4711);
+    std::vector<Currency> amounts;
+    qint64 target = 0;
+    for (int i = 0; i < n; ++i) {
+        amounts.push_back(Currency::fromCount(qint64(rng() % 1000000000 + 1) * 100));
+        if (i % 3 == 1)
+            target += amounts.back().count();
+    }
+    runLongList(state, amounts, Currency::fromCount(target), Currency::fromCount(target));
+}
+
+// 40 amounts 1 … 40 and the target 410: 5,830,034,720 hits counted, the first 1000 listed.
+void BM_LongListManyHits(benchmark::State& state) {
+    std::vector<Currency> amounts;
+    for (int i = 1; i <= 40; ++i)
+        amounts.push_back(Currency::fromCount(i * Currency::Scale));
+    const Currency target = Currency::fromCount(410 * Currency::Scale);
+    runLongList(state, amounts, target, target);
+}
+
 } // namespace
 
 BENCHMARK(BM_FullRun)->Arg(16)->Arg(20)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FullRunTolerance)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LiteralRun)->Arg(23)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ManyHits)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LongListPlanted)->Arg(40)->Arg(48)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LongListManyHits)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

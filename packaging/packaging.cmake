@@ -4,8 +4,8 @@ include(GNUInstallDirs)
 set(KALVON_APP_ID org.example.kalvon)
 
 # Qt and the C++ runtime come from the system's library paths; no search path of our own.
-set_target_properties(kalvon PROPERTIES INSTALL_RPATH "")
-install(TARGETS kalvon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set_target_properties(kalvon kalvon-find PROPERTIES INSTALL_RPATH "")
+install(TARGETS kalvon kalvon-find RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.metainfo.xml
@@ -26,7 +26,8 @@ set(CPACK_PACKAGE_CONTACT "Kalvon <kalvon@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://kalvon.example.org")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Findet die Beträge, die zusammen eine gesuchte Summe ergeben")
 set(CPACK_PACKAGE_DESCRIPTION "Kalvon sucht unter bis zu 23 Beträgen alle Kombinationen, deren Summe einen\n\
-Zielwert genau trifft oder in einem Toleranzbereich um ihn liegt.")
+Zielwert genau trifft oder in einem Toleranzbereich um ihn liegt. Das Kommandozeilenprogramm\n\
+kalvon-find durchsucht längere Listen mit bis zu 48 Beträgen.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -11,6 +11,7 @@ fail() {
 expected_files() {
     printf '%s\n' \
         bin/kalvon \
+        bin/kalvon-find \
         "share/applications/$app_id.desktop" \
         "share/icons/hicolor/16x16/apps/$app_id.png" \
         "share/icons/hicolor/256x256/apps/$app_id.png" \
@@ -34,6 +35,11 @@ check_installed_tree() {
 $(diff <(expected_files) <(echo "$actual"))"
 
     [ -x "$prefix/bin/kalvon" ] || fail "bin/kalvon is not executable"
+    local found
+    found=$(printf '3\n4\n' | "$prefix/bin/kalvon-find" --locale de_DE --target 7 --json) ||
+        fail "installed kalvon-find did not find 3 + 4 = 7"
+    [ "$found" = "$(printf '{"amounts": 2, "total": 1, "hits": [\n  {"items": [1, 2], "sum": "7.0000"}\n]}')" ] ||
+        fail "installed kalvon-find printed: $found"
 
     local size description
     for size in 16 32 48 256; do

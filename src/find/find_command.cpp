@@ -1,0 +1,333 @@
+#include "find/find_command.h"
+
+#include "core/amount_list.h"
+#include "core/currency.h"
+#include "core/kalvon_error.h"
+#include "core/meet_in_middle.h"
+#include "core/number_text.h"
+#include "find/terminal.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringDecoder>
+
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace FindCommand {
+namespace {
+
+constexpr int ProgressFrom = 40; // amounts from which a long run shows its progress
+constexpr quint64 DefaultLimit = 1000;
+__extension__ using Int128 = __int128;
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+int usageError(const QString& message) {
+    print(stderr, QStringLiteral("kalvon-find: %1\nEine Übersicht gibt: kalvon-find --help\n").arg(message));
+    return BadInput;
+}
+
+int inputError(const QString& message) {
+    print(stderr, QStringLiteral("kalvon-find: %1\n").arg(message));
+    return BadInput;
+}
+
+QString helpText() {
+    return QStringLiteral(
+        "Aufruf: kalvon-find --target TEXT [--tolerance TEXT | --tolerance TEXT%] [--limit N] [--json]\n"
+        "                   [--locale NAME] [DATEI]\n"
+        "\n"
+        "Sucht unter bis zu 48 Beträgen jede Kombination, deren Summe den Zielwert genau trifft oder\n"
+        "im Toleranzbereich um ihn liegt, und zählt alle Treffer. Die Beträge stehen in DATEI oder,\n"
+        "ohne DATEI oder mit \"-\", in der Standardeingabe, getrennt durch Zeilenumbrüche, Tabulatoren\n"
+        "oder \";\" (wie eine aus der Tabellenkalkulation kopierte Spalte oder Zeile); Leerzeichen um\n"
+        "einen Betrag und leere Stücke zählen nicht. Die Beträge werden in der Reihenfolge der Eingabe\n"
+        "ab 1 nummeriert, Nullen mitgezählt; Nullen nehmen an keiner Kombination teil. Gerechnet wird\n"
+        "exakt auf vier Nachkommastellen.\n"
+        "\n"
+        "Optionen:\n"
+        "  --target TEXT      der Zielwert (muss angegeben werden)\n"
+        "  --tolerance TEXT   Toleranz als Betrag: Treffer ist jede Summe von Zielwert − TEXT bis\n"
+        "                     Zielwert + TEXT\n"
+        "  --tolerance TEXT%  Toleranz in Prozent vom Betrag des Zielwerts\n"
+        "  --limit N          höchstens die ersten N Treffer aufführen (Vorgabe 1000, 0 führt keinen\n"
+        "                     auf); gezählt werden immer alle\n"
+        "  --json             statt Textzeilen ein JSON-Objekt ausgeben:\n"
+        "                     {\"amounts\": …, \"total\": …, \"hits\": [{\"items\": […], \"sum\": \"…\"}, "
+        "…]}\n"
+        "  --locale NAME      Zahlen in diesem regionalen Format lesen und schreiben, z. B. de_DE,\n"
+        "                     de_CH, en_US (ohne die Option: das Format aus LC_ALL bzw. LANG)\n"
+        "  -h, --help         diese Hilfe\n"
+        "  -v, --version      die Version\n"
+        "\n"
+        "Die Treffer kommen in der Reihenfolge der Kombinationsnummer: Bit i steht für den i-ten\n"
+        "Betrag ungleich null.\n"
+        "\n"
+        "Exit-Status: 0 mindestens ein Treffer, 1 kein Treffer, 2 fehlerhafter Aufruf oder Betrag,\n"
+        "130 mit Strg+C abgebrochen.\n"
+        "\n"
+        "Beispiel:\n"
+        "  $ printf '120,00\\n80,00\\n0\\n19,50\\n200,00\\n0,50\\n' | kalvon-find --locale de_DE --target "
+        "200\n"
+        "  Treffer 1: Nr. 1 (120,00) + Nr. 2 (80,00) = 200,00\n"
+        "  Treffer 2: Nr. 5 (200,00) = 200,00\n"
+        "  Insgesamt 2 Treffer.\n");
+}
+
+// An amount as the user reads it: group separators and two decimals, more where the amount has them.
+QString amountText(Currency amount) {
+    const QLocale locale;
+    const qint64 beyondCents = amount.count() % 100;
+    QString text = NumberText::format(Currency::fromCount(amount.count() - beyondCents));
+    if (beyondCents == 0)
+        return text;
+    if (amount.count() < 0 && amount.count() > -100)
+        text.prepend(locale.negativeSign()); // the whole-cent part alone shows as 0,00
+    const int digits = int(beyondCents < 0 ? -beyondCents : beyondCents);
+    text += locale.toString(digits / 10);
+    if (digits % 10 != 0)
+        text += locale.toString(digits % 10);
+    return text;
+}
+
+// Plain decimal text for JSON: '-' when negative, '.', exactly four decimals.
+QString plainText(Currency amount) {
+    const quint64 magnitude = amount.magnitude();
+    return QStringLiteral("%1%2.%3")
+        .arg(amount.count() < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / quint64(Currency::Scale))
+        .arg(magnitude % quint64(Currency::Scale), 4, 10, QLatin1Char('0'));
+}
+
+struct Amounts {
+    int read = 0;                 // every amount, zeros included
+    std::vector<Currency> values; // the non-zero ones, in input order
+    std::vector<int> numbers;     // the number (from 1) of each non-zero amount
+};
+
+std::optional<QString> readInput(const QString& path, QString* error) {
+    QFile file;
+    bool opened;
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(path);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        *error = (QFileInfo::exists(path) ? QStringLiteral("Die Datei „%1“ lässt sich nicht lesen.")
+                                          : QStringLiteral("Die Datei „%1“ gibt es nicht."))
+                     .arg(path);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) // not UTF-8: a file of an older Windows program
+        text = QString::fromLatin1(bytes);
+    return text;
+}
+
+// The amount (100 × percent) % of the target's size, rounded to the nearest ten-thousandth.
+Currency percentOf(Currency target, Currency percent) {
+    // Both counts are in ten-thousandths, and the percentage is a hundredth.
+    const Int128 product = Int128(target.magnitude()) * percent.count();
+    constexpr Int128 unit = Int128(100) * Currency::Scale;
+    Int128 count = product / unit;
+    const Int128 rest = product % unit;
+    if (2 * rest > unit || (2 * rest == unit && count % 2 != 0))
+        ++count;
+    if (count > std::numeric_limits<qint64>::max())
+        throw KalvonError(KalvonError::Kind::Overflow);
+    return Currency::fromCount(qint64(count));
+}
+
+struct Search {
+    Currency lower, upper;
+    quint64 limit = DefaultLimit;
+    bool json = false;
+};
+
+int search(const Amounts& amounts, const Search& s) {
+    Terminal::catchInterrupt();
+    Terminal::ProgressBar progress(stderr, int(amounts.values.size()) >= ProgressFrom);
+    quint64 listed = 0, total = 0;
+
+    MeetInMiddleSearch::Control control;
+    control.limit = s.limit;
+    control.progress = [&](int permille) {
+        progress.show(permille);
+    };
+    control.cancelled = [] {
+        return Terminal::interrupted();
+    };
+    control.counted = [&](quint64 count) {
+        total = count;
+        progress.clear();
+        if (s.json) {
+            print(
+                stdout,
+                QStringLiteral("{\"amounts\": %1, \"total\": %2, \"hits\": [").arg(amounts.read).arg(total));
+        }
+    };
+    control.hit = [&](const MeetInMiddleSearch::Hit& hit) {
+        QStringList items;
+        for (int bit = 0; bit < int(amounts.values.size()); ++bit) {
+            if (hit.combination >> bit & 1) {
+                const int number = amounts.numbers[std::size_t(bit)];
+                items << (s.json ? QString::number(number)
+                                 : QStringLiteral("Nr. %1 (%2)")
+                                       .arg(number)
+                                       .arg(amountText(amounts.values[std::size_t(bit)])));
+            }
+        }
+        ++listed;
+        if (s.json) {
+            print(stdout, QStringLiteral("%1\n  {\"items\": [%2], \"sum\": \"%3\"}")
+                              .arg(listed == 1 ? QString() : QStringLiteral(","),
+                                   items.join(QStringLiteral(", ")), plainText(hit.sum)));
+        } else {
+            print(stdout, QStringLiteral("Treffer %1: %2 = %3\n")
+                              .arg(QLocale().toString(listed), items.join(QStringLiteral(" + ")),
+                                   amountText(hit.sum)));
+        }
+        return !Terminal::interrupted();
+    };
+
+    const MeetInMiddleSearch::Outcome outcome =
+        MeetInMiddleSearch::run(amounts.values, s.lower, s.upper, control);
+    progress.clear();
+    if (s.json && !outcome.cancelled)
+        print(stdout, QStringLiteral("%1]}\n").arg(listed > 0 ? QStringLiteral("\n") : QString()));
+    std::fflush(stdout);
+    if (outcome.cancelled) {
+        print(stderr, QStringLiteral("kalvon-find: abgebrochen.\n"));
+        return Interrupted;
+    }
+    if (!s.json) {
+        const QLocale locale;
+        if (total == 0)
+            print(stdout, QStringLiteral("Es wurde keine Kombination gefunden.\n"));
+        else if (listed == total)
+            print(stdout, QStringLiteral("Insgesamt %1 Treffer.\n").arg(locale.toString(total)));
+        else
+            print(stdout, QStringLiteral("Insgesamt %1 Treffer, davon %2 nicht aufgeführt.\n")
+                              .arg(locale.toString(total), locale.toString(total - listed)));
+    }
+    std::fflush(stdout);
+    return total > 0 ? Found : NotFound;
+}
+
+} // namespace
+
+int run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption target(QStringLiteral("target"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption tolerance(QStringLiteral("tolerance"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption limit(QStringLiteral("limit"), QString(), QStringLiteral("N"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption locale(QStringLiteral("locale"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({target, tolerance, limit, json, locale, help, version});
+    parser.addPositionalArgument(QStringLiteral("DATEI"), QString());
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        print(stdout, helpText());
+        return Found;
+    }
+    if (parser.isSet(version)) {
+        print(stdout, QStringLiteral("kalvon-find %1\n").arg(QStringLiteral(KALVON_VERSION)));
+        return Found;
+    }
+    for (const QCommandLineOption* once : {&target, &tolerance, &limit, &locale}) {
+        if (parser.values(*once).size() > 1)
+            return usageError(QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst()));
+    }
+    if (parser.positionalArguments().size() > 1)
+        return usageError(QStringLiteral("Es lässt sich nur eine Datei lesen, angegeben sind %1.")
+                              .arg(parser.positionalArguments().size()));
+    if (parser.isSet(locale)) {
+        const QString name = parser.value(locale);
+        const QLocale chosen(name);
+        const bool plainC = name == QLatin1String("C") || name == QLatin1String("POSIX");
+        if (chosen.language() == QLocale::C && !plainC)
+            return usageError(QStringLiteral("Unbekanntes regionales Format für --locale: „%1“.").arg(name));
+        QLocale::setDefault(chosen);
+    }
+    if (!parser.isSet(target))
+        return usageError(QStringLiteral("Der Zielwert fehlt: --target TEXT."));
+
+    Search s;
+    if (parser.isSet(limit)) {
+        bool ok = false;
+        const QString text = parser.value(limit).trimmed();
+        s.limit = text.startsWith(QLatin1Char('+')) ? 0 : text.toULongLong(&ok, 10);
+        if (!ok)
+            return usageError(QStringLiteral("--limit erwartet eine ganze Zahl ab 0, nicht „%1“.")
+                                  .arg(parser.value(limit)));
+    }
+    s.json = parser.isSet(json);
+
+    Amounts amounts;
+    try {
+        const Currency goal = inContext(QStringLiteral("Der Zielwert (--target)"),
+                                        [&] { return NumberText::toCurrency(parser.value(target)); });
+        Currency margin;
+        if (parser.isSet(tolerance)) {
+            QString text = parser.value(tolerance).trimmed();
+            const bool percent = text.endsWith(QLatin1Char('%'));
+            if (percent)
+                text.chop(1);
+            margin = inContext(QStringLiteral("Die Toleranz (--tolerance)"),
+                               [&] { return NumberText::toCurrency(text); });
+            if (margin < Currency())
+                return usageError(QStringLiteral("Die Toleranz darf nicht negativ sein: „%1“.")
+                                      .arg(parser.value(tolerance)));
+            if (percent)
+                margin = inContext(
+                    QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(margin)),
+                    [&] { return percentOf(goal, margin); });
+        }
+        s.lower =
+            inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"), [&] { return goal - margin; });
+        s.upper =
+            inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"), [&] { return goal + margin; });
+
+        QString error;
+        const std::optional<QString> input = readInput(parser.positionalArguments().value(0), &error);
+        if (!input)
+            return inputError(error);
+        for (const QString& text : AmountList::split(*input)) {
+            ++amounts.read;
+            const Currency amount = inContext(QStringLiteral("Der Betrag Nr. %1").arg(amounts.read),
+                                              [&] { return NumberText::toCurrency(text); });
+            if (amount.count() != 0) {
+                amounts.values.push_back(amount);
+                amounts.numbers.push_back(amounts.read);
+            }
+        }
+        if (amounts.values.size() > std::size_t(MeetInMiddleSearch::MaxAmounts))
+            return usageError(
+                QStringLiteral("%1 Beträge sind ungleich null; mehr als %2 lassen sich nicht kombinieren.")
+                    .arg(amounts.values.size())
+                    .arg(MeetInMiddleSearch::MaxAmounts));
+        if (!MeetInMiddleSearch::sumsFit(amounts.values))
+            throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
+    } catch (const KalvonError& e) {
+        return inputError(e.userMessage());
+    }
+    return search(amounts, s);
+}
+
+} // namespace FindCommand

@@ -1,0 +1,64 @@
+#include "find/terminal.h"
+
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace Terminal {
+namespace {
+
+volatile std::sig_atomic_t interruptFlag = 0;
+
+extern "C" void onInterrupt(int) {
+    interruptFlag = 1;
+}
+
+constexpr int BarWidth = 40;
+
+} // namespace
+
+void catchInterrupt() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool interrupted() {
+    return interruptFlag != 0;
+}
+
+ProgressBar::ProgressBar(std::FILE* stream, bool wanted)
+    : m_stream(stream)
+    , m_enabled(wanted && isatty(fileno(stream))) {}
+
+ProgressBar::~ProgressBar() {
+    clear();
+}
+
+void ProgressBar::show(int permille) {
+    const int percent = permille / 10;
+    if (!m_enabled || percent == m_shown)
+        return;
+    m_shown = percent;
+    char bar[BarWidth + 1];
+    const int filled = percent * BarWidth / 100;
+    std::memset(bar, '#', std::size_t(filled));
+    std::memset(bar + filled, '.', std::size_t(BarWidth - filled));
+    bar[BarWidth] = '\0';
+    std::fprintf(m_stream, "\r[%s] %3d %%", bar, percent);
+    std::fflush(m_stream);
+    m_drawn = true;
+}
+
+void ProgressBar::clear() {
+    if (!m_drawn)
+        return;
+    std::fprintf(m_stream, "\r%*s\r", BarWidth + 8, "");
+    std::fflush(m_stream);
+    m_drawn = false;
+    m_shown = -1;
+}
+
+} // namespace Terminal
