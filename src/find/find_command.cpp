@@ -288,7 +288,7 @@ int run(const QStringList& arguments) {
             QString text = parser.value(tolerance).trimmed();
             const bool percent = text.endsWith(QLatin1Char('%'));
             if (percent)
-                text.chop(1);
+                text = text.chopped(1).trimmed();
             margin = inContext(QStringLiteral("Die Toleranz (--tolerance)"),
                                [&] { return NumberText::toCurrency(text); });
             if (margin < Currency())
