@@ -17,6 +17,6 @@ while read -r path; do
     esac
 done <"$build/install_manifest.txt"
 
-check_installed_tree "$prefix"
+check_installed_tree "$prefix" "$(project_version "$build")"
 check_starts "$prefix/bin/kalvon"
 echo "install layout ok"

@@ -12,6 +12,10 @@ expected_files() {
     printf '%s\n' \
         bin/kalvon \
         bin/kalvon-find \
+        share/doc/kalvon/changelog.gz \
+        share/doc/kalvon/copyright \
+        share/man/man1/kalvon.1.gz \
+        share/man/man1/kalvon-find.1.gz \
         "share/applications/$app_id.desktop" \
         "share/icons/hicolor/16x16/apps/$app_id.png" \
         "share/icons/hicolor/256x256/apps/$app_id.png" \
@@ -21,14 +25,19 @@ expected_files() {
         "share/metainfo/$app_id.metainfo.xml" | LC_ALL=C sort
 }
 
+# The project version of build folder $1, the one source of every version shown.
+project_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
 # The value of key $2 in the [Desktop Entry] group of desktop file $1.
 desktop_value() {
     awk -F= -v key="$2" '/^\[/ { group = $0 } group == "[Desktop Entry]" && $1 == key { sub(/^[^=]*=/, ""); print; exit }' "$1"
 }
 
-# Checks the installed tree under prefix $1 (the folder holding bin/ and share/).
+# Checks the installed tree under prefix $1 (the folder holding bin/ and share/) of version $2.
 check_installed_tree() {
-    local prefix=$1
+    local prefix=$1 version=$2
     local actual
     actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
     [ "$actual" = "$(expected_files)" ] || fail "installed files differ:
@@ -75,11 +84,61 @@ $(diff <(expected_files) <(echo "$actual"))"
     grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
         fail "metainfo does not launch the installed desktop entry"
     grep -q '<url type="homepage">https://kalvon.example.org</url>' "$metainfo" || fail "metainfo homepage"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
+
+    # Every program has a manual page that man renders without a warning, with the version in its footer.
+    local program page
+    for program in "$prefix"/bin/*; do
+        page="$prefix/share/man/man1/$(basename "$program").1.gz"
+        output=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man -l $page: $output"
+        [ -z "$output" ] || fail "man -l $page warns: $output"
+        output=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page")
+        lexgrog "$page" | grep -qF ": \"$(basename "$program") - " || fail "$page: no NAME line for $(basename "$program")"
+        grep -q "^Kalvon $version " <<<"$output" || fail "$page shows another version"
+    done
+    [ "$(zcat "$prefix/share/doc/kalvon/changelog.gz" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
+        fail "the changelog's newest entry is not version $version"
+    check_command_line "$prefix/bin/kalvon" "$version"
 }
 
-# Starts program $1 offscreen; it must still run after one second.
+# Runs program $1 with the arguments that follow, with no display and the X11 platform, which
+# cannot start without one; sets status, out and err.
+without_display() {
+    local program=$1 errors
+    shift
+    errors=$(mktemp)
+    status=0
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb timeout 10 "$program" "$@" 2>"$errors") || status=$?
+    err=$(cat "$errors")
+    rm -f "$errors"
+}
+
+# --help and --version print and end without a display; a wrong call ends with status 2 and the
+# help on standard error.
+check_command_line() {
+    local program=$1 version=$2 call
+    for call in --help -h; do
+        without_display "$program" "$call"
+        [ "$status" = 0 ] && [ -z "$err" ] && [[ $out == "Aufruf: kalvon [Optionen]"* ]] ||
+            fail "kalvon $call: status $status, output: $out, errors: $err"
+    done
+    without_display "$program" --version
+    [ "$status:$out:$err" = "0:kalvon $version:" ] || fail "kalvon --version: status $status, output: $out, errors: $err"
+    for call in --bogus stray; do
+        without_display "$program" "$call"
+        [ "$status" = 2 ] && [ -z "$out" ] && grep -q "„${call#--}“" <<<"$err" && grep -q "^Aufruf: kalvon" <<<"$err" ||
+            fail "kalvon $call: status $status, output: $out, errors: $err"
+    done
+}
+
+# Starts program $1 offscreen, once as the platform chosen by the environment and once by Qt's own
+# options on the command line; it must still run after one second.
 check_starts() {
     local status=0
     QT_QPA_PLATFORM=offscreen timeout 1 "$1" || status=$?
     [ "$status" -eq 124 ] || fail "$1 ended with status $status within one second"
+    status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb timeout 1 "$1" -platform offscreen -style Fusion -reverse \
+        -qwindowgeometry 640x480+0+0 || status=$?
+    [ "$status" -eq 124 ] || fail "$1 with Qt's options ended with status $status within one second"
 }
