@@ -140,14 +140,14 @@ void checkNumeric(const QString& text, double value) {
 
     // The text's exact value x, counted in ten-thousandths, is X. toCurrency gives X rounded
     // (off by at most 1/2); toDouble gives d within one ulp(d) of x, so d × 10,000 is within
-    // 10,000 × ulp(d) of X; the product is rounded once more (at most ulp of the product / 2) and
-    // then to an integer (at most 1/2). Hence
-    //     |toCurrency − fromDouble(toDouble)| ≤ 1 + 10,000 × ulp(d) + ulp(d × 10,000),
-    // which below about 2^39 (where the two ulp terms stay under 1) means: at most one
+    // 10,000 × ulp(d) of X, and fromDouble rounds that exact product to an integer (at most 1/2).
+    // Hence
+    //     |toCurrency − fromDouble(toDouble)| ≤ 1 + 10,000 × ulp(d),
+    // which below about 2^39 (where the ulp term stays under 1) means: at most one
     // ten-thousandth apart, as the counts are whole numbers.
     if (exact && viaDouble) {
         const __int128 diff = __int128(exact->count()) - __int128(viaDouble->count());
-        const double allowed = 1.0 + 10000.0 * ulp(value) + ulp(value * 10000.0);
+        const double allowed = 1.0 + 10000.0 * ulp(value);
         check(double(diff < 0 ? -diff : diff) <= allowed,
               "toCurrency and fromDouble(toDouble) are more than the rounding apart", text);
     }

@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace NumberText {
@@ -217,11 +218,33 @@ Currency toCurrency(const QString& text) {
 }
 
 Currency fromDouble(double value) {
-    // nearbyint rounds in the current mode, which is round-to-nearest with ties to even.
-    const double scaled = std::nearbyint(value * double(Currency::Scale));
-    if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
+    // value = mantissa × 2^exponent exactly, so value × 10,000 = mantissa × 625 × 2^(exponent + 4),
+    // where mantissa × 625 < 2^63: the product is rounded exactly in 64-bit integers.
+    const quint64 bits = std::bit_cast<quint64>(value);
+    const bool negative = bits >> 63;
+    const int biased = int(bits >> 52) & 0x7FF;
+    if (biased == 0x7FF) // infinity or not a number
         throw KalvonError(Kind::Overflow);
-    return Currency::fromCount(qint64(scaled));
+    const quint64 fraction = bits & ((quint64(1) << 52) - 1);
+    const quint64 product = (biased == 0 ? fraction : fraction | quint64(1) << 52) * 625;
+    const int shift = (biased == 0 ? -1074 : biased - 1075) + 4;
+    const quint64 limit = negative ? quint64(1) << 63 : (quint64(1) << 63) - 1;
+    quint64 magnitude = 0;
+    if (shift >= 0) {
+        if (shift >= 63 || product > limit >> shift)
+            throw KalvonError(Kind::Overflow);
+        magnitude = product << shift;
+    } else if (-shift < 64) {
+        // Round the quotient by 2^-shift to the nearest integer, a tie to the even one.
+        const quint64 half = quint64(1) << (-shift - 1);
+        const quint64 rest = product & ((half << 1) - 1);
+        magnitude = product >> -shift;
+        if (rest > half || (rest == half && (magnitude & 1)))
+            ++magnitude;
+    } // else the product, below 2^63, is less than half of 2^-shift: the count rounds to 0
+    if (magnitude > limit)
+        throw KalvonError(Kind::Overflow);
+    return Currency::fromCount(negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
 }
 
 QString format(double value) {
