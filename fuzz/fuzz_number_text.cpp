@@ -30,6 +30,8 @@ const QList<QLocale>& locales() {
         QLocale(QLocale::Arabic, QLocale::Egypt),
         QLocale(QLocale::Hebrew, QLocale::Israel),
         QLocale(QLocale::Hindi, QLocale::India),
+        QLocale(QLocale::Spanish, QLocale::Spain),
+        QLocale(QLocale::German, QLocale::Austria),
     };
     return list;
 }
@@ -51,14 +53,13 @@ double ulp(double x) {
     return std::nextafter(a, INFINITY) - a;
 }
 
-// The double nearest to value rounded to two decimals, an exact half away from zero, worked out
-// from value's exact decimal expansion (glibc prints a double exactly; none has more than 1074
-// decimals). For |value| ≥ 2^52 every double is whole, so this is value itself.
+// The double nearest to value rounded to two decimals, an exact half away from zero, judged on
+// the shortest decimal text that reads back as value (Qt's, written out in full).
 double roundedToCents(double value) {
-    const char* format = "%.1100f";
-    const double magnitude = std::fabs(value);
-    std::string digits(std::size_t(std::snprintf(nullptr, 0, format, magnitude)) + 1, '\0');
-    std::snprintf(digits.data(), digits.size(), format, magnitude);
+    std::string digits = QString::number(std::fabs(value), 'f', QLocale::FloatingPointShortest).toStdString();
+    if (digits.find('.') == std::string::npos)
+        digits += '.';
+    digits += "000";
     const std::size_t point = digits.find('.');
     const bool up = digits[point + 3] >= '5';
     std::string cents = digits.substr(0, point) + digits.substr(point + 1, 2);

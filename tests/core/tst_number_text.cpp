@@ -182,7 +182,8 @@ void TestNumberText::fromDoubleIsExact() {
         const std::size_t point = text.find('.');
         quint64 count = std::stoull(text.substr(0, point) + text.substr(point + 1, 4));
         const char first = text[point + 5];
-        if (first > '5' || (first == '5' && (text.find_first_not_of('0', point + 6) != std::string::npos || count % 2)))
+        if (first > '5' ||
+            (first == '5' && (text.find_first_not_of('0', point + 6) != std::string::npos || count % 2)))
             ++count;
         if (count > quint64(MaxCount) + (value < 0 ? 1 : 0)) {
             QVERIFY_THROWS_EXCEPTION(KalvonError, NumberText::fromDouble(value));
@@ -203,8 +204,21 @@ void TestNumberText::displayFormat_data() {
                           << "0,00";
     QTest::newRow("tiny negative shows zero") << "-0,001"
                                               << "0,00";
+    // Rounded as written, an exact half away from zero, though the double may lie below the half.
     QTest::newRow("three decimals") << "2,675"
-                                    << "2,67"; // the double lies below the half
+                                    << "2,68";
+    QTest::newRow("1,005") << "1,005"
+                           << "1,01";
+    QTest::newRow("0,015") << "0,015"
+                           << "0,02";
+    QTest::newRow("negative half") << "-0,005"
+                                   << "-0,01";
+    QTest::newRow("below the half") << "0,0049999"
+                                    << "0,00";
+    QTest::newRow("carry into a new group") << "999999,995"
+                                            << "1.000.000,00";
+    QTest::newRow("1e20") << "1e20"
+                          << "100.000.000.000.000.000.000,00";
     QTest::newRow("exact half away from zero") << "0,125"
                                                << "0,13";
     QTest::newRow("millions") << "1000000"
