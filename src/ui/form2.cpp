@@ -231,7 +231,8 @@ void Form2::buildMenu() {
 
 void Form2::buildTabOrder() {
     QList<QWidget*> chain(Text1.begin(), Text1.end());
-    chain << txtSumme << Command1 << cmdStop << Option1[0] << Option1[1] << Option2[1] << Option2[0]
+    // "Clear" is no tab stop but keeps its place: after a click on it, Tab goes on as from "Stop".
+    chain << txtSumme << Command1 << cmdStop << cmdClear << Option1[0] << Option1[1] << Option2[1] << Option2[0]
           << txtToleranz;
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
