@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <optional>
 
 class TestWindow : public QObject {
@@ -27,6 +28,8 @@ private slots:
     void focusCycle();
     void clearIsClickableButNoTabStop_data();
     void clearIsClickableButNoTabStop();
+    void framesInsideInTheirColour_data();
+    void framesInsideInTheirColour();
     void menu();
     void infoBox();
     void infoDuringRunHoldsTheRun();
@@ -228,6 +231,41 @@ void TestWindow::clearIsClickableButNoTabStop() {
     QTest::keyClick(form().cmdClear, key);
     QCoreApplication::processEvents(); // the Tab that Enter sends
     QCOMPARE(QApplication::focusWidget()->objectName(), next);
+}
+
+void TestWindow::framesInsideInTheirColour_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<uint>("color");
+    QTest::newRow("Optionen") << "Frame2" << 0xFFC080u;
+    QTest::newRow("Suche im Toleranzbereich") << "Frame3" << 0xFFC080u;
+    QTest::newRow("Betrag/Prozent") << "Frame4" << 0xFFC080u;
+    QTest::newRow("Fortschritt der Berechnung") << "Frame1" << 0xFFE0C0u;
+}
+
+// Every pixel inside a frame's line, below its caption, that no control covers is the frame's
+// colour; the line itself shows on both sides, also beside the cut-off option buttons.
+void TestWindow::framesInsideInTheirColour() {
+    QFETCH(QString, name);
+    QFETCH(uint, color);
+    form().Option1[1]->setChecked(true);
+    form().Frame1->show();
+    auto* frame = form().findChild<QGroupBox*>(name);
+    const QImage image = frame->grab().toImage();
+    const int top = frame->fontMetrics().height();
+    const QList<QWidget*> children = frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QStringList wrong;
+    for (int y = top; y < frame->height() - 1; ++y) {
+        for (int x = 1; x < frame->width() - 1; ++x) {
+            if (std::none_of(children.begin(), children.end(),
+                             [&](QWidget* c) { return c->isVisible() && c->geometry().contains(x, y); }) &&
+                (image.pixel(x, y) & 0xFFFFFF) != color)
+                wrong << QStringLiteral("%1,%2: %3").arg(x).arg(y).arg(image.pixel(x, y) & 0xFFFFFF, 6, 16);
+        }
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 5).join(QStringLiteral("; "))));
+    const int middle = frame->height() / 2;
+    QVERIFY((image.pixel(0, middle) & 0xFFFFFF) != color);
+    QVERIFY((image.pixel(frame->width() - 1, middle) & 0xFFFFFF) != color);
 }
 
 void TestWindow::menu() {
