@@ -30,6 +30,8 @@ const QList<QLocale>& locales() {
         QLocale(QLocale::Arabic, QLocale::Egypt),
         QLocale(QLocale::Hebrew, QLocale::Israel),
         QLocale(QLocale::Hindi, QLocale::India),
+        QLocale(QLocale::Spanish, QLocale::Spain),
+        QLocale(QLocale::German, QLocale::Austria),
     };
     return list;
 }
@@ -51,14 +53,13 @@ double ulp(double x) {
     return std::nextafter(a, INFINITY) - a;
 }
 
-// The double nearest to value rounded to two decimals, an exact half away from zero, worked out
-// from value's exact decimal expansion (glibc prints a double exactly; none has more than 1074
-// decimals). For |value| ≥ 2^52 every double is whole, so this is value itself.
+// The double nearest to value rounded to two decimals, an exact half away from zero, judged on
+// the shortest decimal text that reads back as value (Qt's, written out in full).
 double roundedToCents(double value) {
-    const char* format = "%.1100f";
-    const double magnitude = std::fabs(value);
-    std::string digits(std::size_t(std::snprintf(nullptr, 0, format, magnitude)) + 1, '\0');
-    std::snprintf(digits.data(), digits.size(), format, magnitude);
+    std::string digits = QString::number(std::fabs(value), 'f', QLocale::FloatingPointShortest).toStdString();
+    if (digits.find('.') == std::string::npos)
+        digits += '.';
+    digits += "000";
     const std::size_t point = digits.find('.');
     const bool up = digits[point + 3] >= '5';
     std::string cents = digits.substr(0, point) + digits.substr(point + 1, 2);
@@ -140,14 +141,14 @@ void checkNumeric(const QString& text, double value) {
 
     // The text's exact value x, counted in ten-thousandths, is X. toCurrency gives X rounded
     // (off by at most 1/2); toDouble gives d within one ulp(d) of x, so d × 10,000 is within
-    // 10,000 × ulp(d) of X; the product is rounded once more (at most ulp of the product / 2) and
-    // then to an integer (at most 1/2). Hence
-    //     |toCurrency − fromDouble(toDouble)| ≤ 1 + 10,000 × ulp(d) + ulp(d × 10,000),
-    // which below about 2^39 (where the two ulp terms stay under 1) means: at most one
+    // 10,000 × ulp(d) of X, and fromDouble rounds that exact product to an integer (at most 1/2).
+    // Hence
+    //     |toCurrency − fromDouble(toDouble)| ≤ 1 + 10,000 × ulp(d),
+    // which below about 2^39 (where the ulp term stays under 1) means: at most one
     // ten-thousandth apart, as the counts are whole numbers.
     if (exact && viaDouble) {
         const __int128 diff = __int128(exact->count()) - __int128(viaDouble->count());
-        const double allowed = 1.0 + 10000.0 * ulp(value) + ulp(value * 10000.0);
+        const double allowed = 1.0 + 10000.0 * ulp(value);
         check(double(diff < 0 ? -diff : diff) <= allowed,
               "toCurrency and fromDouble(toDouble) are more than the rounding apart", text);
     }

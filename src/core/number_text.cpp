@@ -5,6 +5,8 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
 
 namespace NumberText {
@@ -56,10 +58,79 @@ QString readable(const QString& text, const QLocale& locale) {
     return out;
 }
 
-// QLocale's reading of the text; ok is false for text that is not a number.
-double read(const QString& text, bool* ok) {
+// The text with the separators of its integer digits removed, when they stand between groups of
+// three (one to three digits, then groups of exactly three), as the display format writes them
+// in every region. The separator is the region's own or, where the region writes a decimal comma
+// and groups with a space, also a point, as typed there. Null when the text is not so grouped.
+QString withoutGroupsOfThree(const QString& text, const QLocale& locale) {
+    const QString group = locale.groupSeparator();
+    const QString point = locale.decimalPoint();
+    if (group.size() != 1 || point.size() != 1)
+        return {};
+    const bool pointGroups = point == QLatin1String(",") && isSpaceLike(group.at(0).unicode());
+    qsizetype first = 0;
+    while (first < text.size() && text.at(first).digitValue() < 0)
+        ++first;
+    if (text.left(first).contains(point))
+        return {};
+    QChar mark;
+    int run = 0; // digits since the last separator
+    qsizetype end = first;
+    for (; end < text.size(); ++end) {
+        const QChar c = text.at(end);
+        if (c.digitValue() >= 0) {
+            ++run;
+            continue;
+        }
+        if (c != group.at(0) && !(pointGroups && c == u'.'))
+            break;
+        if ((!mark.isNull() && (c != mark || run != 3)) || run == 0 || run > 3)
+            return {};
+        mark = c;
+        run = 0;
+    }
+    if (mark.isNull() || run != 3)
+        return {};
+    QString out = text.left(first);
+    for (qsizetype i = first; i < end; ++i) {
+        if (text.at(i) != mark)
+            out += text.at(i);
+    }
+    return out + text.mid(end);
+}
+
+// The text as QLocale accepts it: as given (readable), or with groups of three ungrouped, since
+// QLocale applies the region's own grouping rule (a minimum of two digits before grouping, groups
+// of two after the first three).
+struct Reading {
+    double value = 0;
+    bool ok = false;
+    QString text;
+};
+
+Reading read(const QString& text) {
     const QLocale locale;
-    return locale.toDouble(readable(text, locale), ok);
+    Reading r;
+    r.text = readable(text, locale);
+    r.value = locale.toDouble(r.text, &r.ok);
+    if (!r.ok && !std::isinf(r.value)) {
+        const QString ungrouped = withoutGroupsOfThree(r.text, locale);
+        if (!ungrouped.isNull()) {
+            r.text = ungrouped;
+            r.value = locale.toDouble(r.text, &r.ok);
+        }
+    }
+    return r;
+}
+
+// The value of text that the numeric test accepts; the failure of text that it does not.
+double accepted(const Reading& r, const QString& text) {
+    if (r.ok && std::isfinite(r.value))
+        return r.value;
+    // QLocale reports a well-formed number beyond the double range as an infinity.
+    if (!r.ok && std::isinf(r.value))
+        throw KalvonError(Kind::Overflow, {}, text);
+    throw KalvonError(Kind::TypeMismatch, {}, text);
 }
 
 bool matchesAt(const QList<uint>& text, qsizetype pos, const QList<uint>& token) {
@@ -129,13 +200,6 @@ DecimalParts decompose(const QString& text, const QString& original) {
     return parts;
 }
 
-// The display format always groups the integer digits; the C locale would leave them out.
-QLocale groupingLocale() {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return locale;
-}
-
 QString localizedDigits(const QByteArray& ascii) {
     const QLocale locale;
     const QString zero = locale.zeroDigit();
@@ -147,28 +211,51 @@ QString localizedDigits(const QByteArray& ascii) {
     return out;
 }
 
+// "#,##0.00" of an amount given as the ASCII digits of its hundredths: the integer digits in groups
+// of three with the region's group separator, whatever grouping the region uses itself. A
+// negative amount that rounds to zero is shown as plain zero.
+QString displayFormat(bool negative, QByteArray cents) {
+    const QLocale locale;
+    if (cents.size() < 3)
+        cents = cents.rightJustified(3, '0');
+    const QByteArray whole = cents.chopped(2);
+    QString text;
+    if (negative && cents.count('0') != cents.size())
+        text = locale.negativeSign();
+    const qsizetype lead = (whole.size() - 1) % 3 + 1;
+    text += localizedDigits(whole.left(lead));
+    for (qsizetype i = lead; i < whole.size(); i += 3)
+        text += locale.groupSeparator() + localizedDigits(whole.mid(i, 3));
+    return text + locale.decimalPoint() + localizedDigits(cents.right(2));
+}
+
+// ASCII digits one greater than the given ones.
+QByteArray incremented(QByteArray digits) {
+    qsizetype i = digits.size();
+    while (i > 0 && digits[i - 1] == '9')
+        digits[--i] = '0';
+    if (i == 0)
+        digits.prepend('1');
+    else
+        ++digits[i - 1];
+    return digits;
+}
+
 } // namespace
 
 bool isNumeric(const QString& text) {
-    bool ok = false;
-    const double value = read(text, &ok);
-    return ok && std::isfinite(value);
+    const Reading r = read(text);
+    return r.ok && std::isfinite(r.value);
 }
 
 double toDouble(const QString& text) {
-    bool ok = false;
-    const double value = read(text, &ok);
-    if (ok && std::isfinite(value))
-        return value;
-    // QLocale reports a well-formed number beyond the double range as an infinity.
-    if (!ok && std::isinf(value))
-        throw KalvonError(Kind::Overflow, {}, text);
-    throw KalvonError(Kind::TypeMismatch, {}, text);
+    return accepted(read(text), text);
 }
 
 Currency toCurrency(const QString& text) {
-    toDouble(text); // the same acceptance as the numeric test
-    const DecimalParts parts = decompose(readable(text, QLocale()), text);
+    const Reading r = read(text);
+    accepted(r, text); // the same acceptance as the numeric test
+    const DecimalParts parts = decompose(r.text, text);
     if (parts.digits.isEmpty())
         return Currency();
 
@@ -217,37 +304,62 @@ Currency toCurrency(const QString& text) {
 }
 
 Currency fromDouble(double value) {
-    // nearbyint rounds in the current mode, which is round-to-nearest with ties to even.
-    const double scaled = std::nearbyint(value * double(Currency::Scale));
-    if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
+    // value = mantissa × 2^exponent exactly, so value × 10,000 = mantissa × 625 × 2^(exponent + 4),
+    // where mantissa × 625 < 2^63: the product is rounded exactly in 64-bit integers.
+    const quint64 bits = std::bit_cast<quint64>(value);
+    const bool negative = bits >> 63;
+    const int biased = int(bits >> 52) & 0x7FF;
+    if (biased == 0x7FF) // infinity or not a number
         throw KalvonError(Kind::Overflow);
-    return Currency::fromCount(qint64(scaled));
+    const quint64 fraction = bits & ((quint64(1) << 52) - 1);
+    const quint64 product = (biased == 0 ? fraction : fraction | quint64(1) << 52) * 625;
+    const int shift = (biased == 0 ? -1074 : biased - 1075) + 4;
+    const quint64 limit = negative ? quint64(1) << 63 : (quint64(1) << 63) - 1;
+    quint64 magnitude = 0;
+    if (shift >= 0) {
+        if (shift >= 63 || product > limit >> shift)
+            throw KalvonError(Kind::Overflow);
+        magnitude = product << shift;
+    } else if (-shift < 64) {
+        // Round the quotient by 2^-shift to the nearest integer, a tie to the even one.
+        const quint64 half = quint64(1) << (-shift - 1);
+        const quint64 rest = product & ((half << 1) - 1);
+        magnitude = product >> -shift;
+        if (rest > half || (rest == half && (magnitude & 1)))
+            ++magnitude;
+    } // else the product, below 2^63, is less than half of 2^-shift: the count rounds to 0
+    if (magnitude > limit)
+        throw KalvonError(Kind::Overflow);
+    return Currency::fromCount(negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
 }
 
 QString format(double value) {
-    const QLocale locale = groupingLocale();
-    QString text = locale.toString(value, 'f', 2);
-    // A negative amount that rounds to zero is shown as plain zero. Judged by the digits: not
-    // every locale's minus sign as Qt writes it can be read back by QLocale::toDouble.
-    const bool roundsToZero =
-        std::none_of(text.begin(), text.end(), [](QChar c) { return c.digitValue() > 0; });
-    if (value < 0 && roundsToZero)
-        text = locale.toString(0.0, 'f', 2);
-    return text;
+    if (!std::isfinite(value))
+        return QLocale().toString(value);
+    // Rounded as the number is written: on the shortest decimal text that reads back as the
+    // value, an exact half away from zero. 2.675 is held as 2.67499999…, but shown as 2,68.
+    char buffer[32];
+    const char* const end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific).ptr;
+    const char* const mark = std::find(static_cast<const char*>(buffer), end, 'e');
+    QByteArray digits; // d1 d2 … with the decimal point after d1, times 10^exponent
+    for (const char* c = buffer; c != mark; ++c) {
+        if (*c >= '0' && *c <= '9')
+            digits += *c;
+    }
+    int exponent = 0;
+    std::from_chars(mark + (mark[1] == '+' ? 2 : 1), end, exponent);
+    const qsizetype keep = qsizetype(exponent) + 3; // the digits down to the hundredths
+    QByteArray cents = keep > 0 ? digits.left(keep).leftJustified(keep, '0') : QByteArray();
+    if (keep >= 0 && keep < digits.size() && digits[keep] >= '5')
+        cents = incremented(cents);
+    return displayFormat(value < 0, cents);
 }
 
 QString format(Currency amount) {
-    const QLocale locale = groupingLocale();
-    const bool negative = amount.count() < 0;
     // Two decimals, an exact half rounded away from zero, as the display of a double does.
     const quint64 cents = amount.magnitude() / 100 + (amount.magnitude() % 100 >= 50 ? 1 : 0);
-    const quint64 whole = quint64(cents / 100);
-    const int fraction = int(cents % 100);
-    QString text = locale.toString(whole) + locale.decimalPoint() +
-                   localizedDigits(QByteArray::number(fraction).rightJustified(2, '0'));
-    if (negative && cents != 0)
-        text.prepend(locale.negativeSign());
-    return text;
+    return displayFormat(amount.count() < 0, QByteArray::number(cents));
 }
 
 QString formatText(const QString& text) {

@@ -17,10 +17,12 @@ double toDouble(const QString& text);
 // Exact decimal conversion, rounded to the nearest ten-thousandth (a tie to the even one).
 Currency toCurrency(const QString& text);
 
-// value × 10,000, rounded to the nearest integer, a tie to the even one.
+// The exact value × 10,000, rounded to the nearest integer, a tie to the even one.
 Currency fromDouble(double value);
 
-// Display format "#,##0.00": group separators, two decimals, a minus sign when negative.
+// Display format "#,##0.00": the region's group separator between groups of three integer digits,
+// two decimals (an exact half away from zero, on the shortest text that reads back as a double),
+// a minus sign when negative. Text so grouped reads back in every region.
 QString format(double value);
 QString format(Currency amount);
 // Numeric text formatted as a number; any other text comes back unchanged.

@@ -17,8 +17,10 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QStyle>
 
 #include <algorithm>
 #include <limits>
@@ -56,9 +58,29 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, cons
     return l;
 }
 
+// A frame painted by the window itself: its inside entirely in its own background colour, one
+// line around it, broken at the top by the caption. The desktop style's group box lays a shade of
+// its own over the inside (Fusion's turns the window orange into #FCBE7E).
+class FrameBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics = fontMetrics();
+        painter.setPen(palette().color(QPalette::Window).darker(160));
+        painter.drawRect(rect().adjusted(0, metrics.height() / 2, -1, -1));
+        const QRect caption(4, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+        painter.fillRect(caption, palette().window());
+        style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
+    }
+};
+
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry,
                  QRgb color) {
-    auto* f = place<QGroupBox>(parent, name, geometry);
+    auto* f = place<FrameBox>(parent, name, geometry);
     f->setTitle(caption);
     Colors::setBackColor(f, color);
     return f;
@@ -177,6 +199,9 @@ void Form2::buildControls() {
     Option2[0] =
         option(Frame4, QStringLiteral("Option2_0"), QStringLiteral("Prozent"), twips(120, 480, 1455, 255));
     Option2[1]->setChecked(true);
+    // Wider than the frame's inside: cut off at its line rather than painted over it.
+    for (QRadioButton* o : Option2)
+        o->setMask(QRegion(0, 0, Frame4->width() - 1 - o->x(), o->height()));
     Label3->hide();
     txtToleranz->hide();
     Frame4->hide();
@@ -231,8 +256,9 @@ void Form2::buildMenu() {
 
 void Form2::buildTabOrder() {
     QList<QWidget*> chain(Text1.begin(), Text1.end());
-    chain << txtSumme << Command1 << cmdStop << Option1[0] << Option1[1] << Option2[1] << Option2[0]
-          << txtToleranz;
+    // "Clear" is no tab stop but keeps its place: after a click on it, Tab goes on as from "Stop".
+    chain << txtSumme << Command1 << cmdStop << cmdClear << Option1[0] << Option1[1] << Option2[1]
+          << Option2[0] << txtToleranz;
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
 }

@@ -26,9 +26,12 @@ void MessageBoxService::setResponder(Responder r) {
 MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(request.title);
-    // The prompt's lines are separated by carriage returns; the label breaks lines at '\n'.
-    box.setText(QString(request.prompt).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    // The prompt's lines are joined by carriage returns and reach the box unchanged. The label
+    // breaks lines there only when it shows its text through Qt's text control, which it does
+    // when the text is selectable; this also lets the user copy a hit's sum.
+    box.setText(request.prompt);
     box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     switch (request.icon) {
     case MsgIcon::None:
         box.setIcon(QMessageBox::NoIcon);

@@ -4,7 +4,10 @@
 
 #include <QtTest>
 
+#include <cmath>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 using Kind = KalvonError::Kind;
 Q_DECLARE_METATYPE(KalvonError::Kind)
@@ -28,6 +31,7 @@ private slots:
     void conversionFailures();
     void fromDouble_data();
     void fromDouble();
+    void fromDoubleIsExact();
     void displayFormat_data();
     void displayFormat();
     void currencyDisplayFormat_data();
@@ -132,17 +136,20 @@ void TestNumberText::fromDouble_data() {
     QTest::addColumn<qint64>("count");
     QTest::addColumn<bool>("overflow");
     QTest::newRow("0.1") << 0.1 << qint64(1000) << false;
-    QTest::newRow("tie 0.5 to even 0") << 0.00005 << qint64(0) << false;
-    QTest::newRow("tie 2.5 to even 2") << 0.00025 << qint64(2) << false;
-    QTest::newRow("tie 3.5 to even 4") << 0.00035 << qint64(4) << false;
-    QTest::newRow("tie 1234.5 to even 1234") << 0.12345 << qint64(1234) << false;
-    QTest::newRow("negative tie") << -0.00035 << qint64(-4) << false;
+    // A tie needs a double that is exactly one: k/32 for an odd k.
+    QTest::newRow("tie 312.5 to even 312") << 0.03125 << qint64(312) << false;
+    QTest::newRow("0.00025 is held above the tie") << 0.00025 << qint64(3) << false;
+    QTest::newRow("tie 937.5 to even 938") << 0.09375 << qint64(938) << false;
+    QTest::newRow("tie 1562.5 to even 1562") << 0.15625 << qint64(1562) << false;
+    QTest::newRow("negative tie") << -0.09375 << qint64(-938) << false;
     QTest::newRow("below a tie") << 0.00015 << qint64(1) << false;
-    QTest::newRow("large, the product rounded in double")
-        << 922337203685477.0 << qint64(9223372036854769664) << false;
+    QTest::newRow("large, exact") << 922337203685477.0 << qint64(9223372036854770000) << false;
+    QTest::newRow("largest half") << 922337203685477.5 << qint64(9223372036854775000) << false;
+    QTest::newRow("20 trillion and one") << 20000000000001.0 << qint64(200000000000010000) << false;
     QTest::newRow("too large") << 1e15 << qint64(0) << true;
     QTest::newRow("too small") << -1e15 << qint64(0) << true;
     QTest::newRow("just past the largest") << 922337203685477.6 << qint64(0) << true;
+    QTest::newRow("infinity") << double(INFINITY) << qint64(0) << true;
 }
 
 void TestNumberText::fromDouble() {
@@ -156,6 +163,33 @@ void TestNumberText::fromDouble() {
     QCOMPARE(NumberText::fromDouble(value).count(), count);
 }
 
+// The exact count of a double, from its exact decimal expansion (glibc prints a double exactly),
+// against fromDouble: random doubles of every magnitude up to 2^50, and exact halves k/32.
+void TestNumberText::fromDoubleIsExact() {
+    QRandomGenerator random(9);
+    for (int i = 0; i < 100000; ++i) {
+        const quint64 mantissa = random.generate64() >> random.bounded(11, 64);
+        const bool half = i % 3 == 0;
+        const double magnitude =
+            std::ldexp(double(half ? mantissa | 1 : mantissa), half ? -5 : -random.bounded(3, 80));
+        const double value = i % 2 ? -magnitude : magnitude;
+        char buffer[1200];
+        std::snprintf(buffer, sizeof buffer, "%.1100f", magnitude);
+        const std::string text = buffer;
+        const std::size_t point = text.find('.');
+        quint64 count = std::stoull(text.substr(0, point) + text.substr(point + 1, 4));
+        const char first = text[point + 5];
+        if (first > '5' ||
+            (first == '5' && (text.find_first_not_of('0', point + 6) != std::string::npos || count % 2)))
+            ++count;
+        if (count > quint64(MaxCount) + (value < 0 ? 1 : 0)) {
+            QVERIFY_THROWS_EXCEPTION(KalvonError, NumberText::fromDouble(value));
+            continue;
+        }
+        QCOMPARE(NumberText::fromDouble(value).count(), value < 0 ? qint64(0 - count) : qint64(count));
+    }
+}
+
 void TestNumberText::displayFormat_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("formatted");
@@ -167,8 +201,17 @@ void TestNumberText::displayFormat_data() {
                           << "0,00";
     QTest::newRow("tiny negative shows zero") << "-0,001"
                                               << "0,00";
+    // Rounded as written, an exact half away from zero, though the double may lie below the half.
     QTest::newRow("three decimals") << "2,675"
-                                    << "2,67"; // the double lies below the half
+                                    << "2,68";
+    QTest::newRow("1,005") << "1,005"
+                           << "1,01";
+    QTest::newRow("0,015") << "0,015"
+                           << "0,02";
+    QTest::newRow("negative half") << "-0,005"
+                                   << "-0,01";
+    QTest::newRow("carry into a new group") << "999999,995"
+                                            << "1.000.000,00";
     QTest::newRow("exact half away from zero") << "0,125"
                                                << "0,13";
     QTest::newRow("millions") << "1000000"

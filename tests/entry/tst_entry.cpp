@@ -59,7 +59,7 @@ void TestEntry::valueFieldsAndTotal_data() {
     QTest::newRow("zero") << strings({"0"}) << QList<int>{0} << strings({"0,00"}) << "0,00"
                           << "";
     QTest::newRow("more decimals than shown")
-        << strings({"2,675", "0,125"}) << QList<int>{0, 1} << strings({"2,67", "0,13"}) << "2,80"
+        << strings({"2,675", "0,125"}) << QList<int>{0, 1} << strings({"2,68", "0,13"}) << "2,81"
         << "";
     QTest::newRow("negative lowers the total")
         << strings({"10", "-2,5"}) << QList<int>{1} << strings({"10", "-2,50"}) << "7,50"

@@ -183,7 +183,7 @@ void TestBadInput::focusLossBeyondTheRange_data() {
         << QStringList() << -1 << u("922.337.203.685.478") << u("922.337.203.685.478,00")
         << Target + u(" ") + Range << u("untouched") << before;
     QTest::newRow("target, the largest amount shown with two decimals beyond it")
-        << QStringList() << -1 << u("922337203685477,5807") << u("922.337.203.685.477,63")
+        << QStringList() << -1 << u("922337203685477,5807") << u("922.337.203.685.477,60")
         << Target + u(" ") + Range << u("untouched") << before;
     QTest::newRow("target within the range")
         << QStringList() << -1 << u("-900000000000000") << u("-900.000.000.000.000,00") << u("")

@@ -1,6 +1,6 @@
-// Numbers read and shown in the regional formats of German (Germany), German (Switzerland),
-// English (US), French (France) and the C locale, and in the locales whose signs Qt writes with
-// bidi marks.
+// Numbers read and shown in the regional formats of German (Germany, Switzerland, Austria),
+// English (US), French (France), Spanish (Spain), Hindi (India) and the C locale, and in the
+// locales whose signs Qt writes with bidi marks. The display groups by three in every region.
 #include "form_fixture.h"
 #include "core/kalvon_error.h"
 #include "core/number_text.h"
@@ -29,6 +29,9 @@ const QLocale English(QLocale::English, QLocale::UnitedStates);
 const QLocale French(QLocale::French, QLocale::France);
 const QLocale Hebrew(QLocale::Hebrew, QLocale::Israel);
 const QLocale Arabic(QLocale::Arabic, QLocale::Egypt);
+const QLocale Spanish(QLocale::Spanish, QLocale::Spain);
+const QLocale Indian(QLocale::Hindi, QLocale::India);
+const QLocale Austrian(QLocale::German, QLocale::Austria);
 
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -73,6 +76,24 @@ void TestLocales::services_data() {
     QTest::newRow("C plain, shown with groups")
         << QLocale::c() << u("1234567.891") << 1234567.891 << qint64(12345678910) << u("1,234,567.89")
         << u("1234567.891");
+
+    // Qt's own grouping there: none below five digits, groups of two after the first three.
+    QTest::newRow("es-ES groups of three")
+        << Spanish << u("1.234,5") << 1234.5 << qint64(12345000) << u("1.234,50") << u("1234,5");
+    QTest::newRow("es-ES negative as Qt writes it")
+        << Spanish << u("-1234.567,5") << -1234567.5 << qint64(-12345675000) << u("-1.234.567,50")
+        << u("-1234567,5");
+    QTest::newRow("hi-IN groups of three") << Indian << u("1,234,567.5") << 1234567.5 << qint64(12345675000)
+                                           << u("1,234,567.50") << u("1234567.5");
+    QTest::newRow("hi-IN lakh as Qt writes it")
+        << Indian << u("-12,34,567.5") << -1234567.5 << qint64(-12345675000) << u("-1,234,567.50")
+        << u("-1234567.5");
+    // Where groups are spaced, a point between groups of three is read as a group separator too.
+    QTest::newRow("de-AT typed points")
+        << Austrian << u("-1.234.567,125") << -1234567.125 << qint64(-12345671250)
+        << u("-1\u00A0234\u00A0567,13") << u("-1234567,125");
+    QTest::newRow("fr-FR typed point")
+        << French << u("1.234") << 1234.0 << qint64(12340000) << u("1\u202F234,00") << u("1234");
 
     // Qt writes these minus signs with a bidi mark; the program reads them back.
     QTest::newRow("he-IL negative as shown") << Hebrew << u("\u200E-1,234.50") << -1234.5 << qint64(-12345000)
@@ -123,6 +144,9 @@ void TestLocales::notNumbers_data() {
     QTest::newRow("C, German groups") << QLocale::c() << u("1.234,5");
     QTest::newRow("C, a space for a group") << QLocale::c() << u("1 234.5");
     QTest::newRow("de-DE, a bidi mark") << German << u("\u200E-5");
+    QTest::newRow("de-AT, a point in groups of two") << Austrian << u("1.23,5");
+    QTest::newRow("de-AT, a point after the decimal comma") << Austrian << u("0,123.456");
+    QTest::newRow("es-ES, a group of four") << Spanish << u("1.2345,5");
 }
 
 void TestLocales::notNumbers() {
@@ -156,6 +180,12 @@ void TestLocales::wholeRun_data() {
     QTest::newRow("fr-FR") << French << strings({"1 234,5", "0,25", "-100"})
                            << strings({"1\u202F234,50", "0,25", "-100,00"}) << u("1\u202F134,75")
                            << u("1 134,5") << u("1\u202F134,50") << u("1134,5");
+    QTest::newRow("es-ES") << Spanish << strings({"1.234,5", "0,25", "-100"})
+                           << strings({"1.234,50", "0,25", "-100,00"}) << u("1.134,75") << u("1134,5")
+                           << u("1.134,50") << u("1134,5");
+    QTest::newRow("de-AT") << Austrian << strings({"1.234,5", "0,25", "-100"})
+                           << strings({"1\u00A0234,50", "0,25", "-100,00"}) << u("1\u00A0134,75")
+                           << u("1.134,5") << u("1\u00A0134,50") << u("1134,5");
     QTest::newRow("C") << QLocale::c() << strings({"1234.5", "0.25", "-100"})
                        << strings({"1,234.50", "0.25", "-100.00"}) << u("1,134.75") << u("1134.5")
                        << u("1,134.50") << u("1134.5");

@@ -2,6 +2,7 @@
 #include "form_fixture.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -22,6 +23,8 @@ private slots:
     void realBox_data();
     void realBox();
     void emptyTargetThroughRealBox();
+    void windowBoxes_data();
+    void windowBoxes();
 
 private:
     // Reads the open box, then closes it with a key or by clicking the named button.
@@ -91,7 +94,7 @@ void TestMessageBox::realBox() {
     const MsgAnswer got = MessageBoxService::show(QStringLiteral("Zeile 1\rZeile 2"), buttons, icon, title);
     QCOMPARE(got, answer);
     QCOMPARE(seen.title, shownTitle);
-    QCOMPARE(seen.text, QStringLiteral("Zeile 1\nZeile 2"));
+    QCOMPARE(seen.text, QStringLiteral("Zeile 1\rZeile 2"));
     QCOMPARE(seen.icon, shownIcon);
     QCOMPARE(seen.buttons, shownButtons);
     QCOMPARE(seen.defaultButton, shownButtons.first());
@@ -107,6 +110,58 @@ void TestMessageBox::emptyTargetThroughRealBox() {
     QCOMPARE(seen.text, QStringLiteral("Es muß ein Zielwert angegeben werden"));
     QCOMPARE(seen.title, QStringLiteral("Projekt1"));
     QVERIFY(form.Command1->isEnabled());
+}
+
+void TestMessageBox::windowBoxes_data() {
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<int>("values"); // filled value fields; none: the Info box
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lines"); // 0: not counted (beside the icon Qt wraps long lines on narrow screens)
+    for (const char* style : {"Fusion", "Windows"}) {
+        QTest::addRow("%s, hit", style)
+            << style << 2 << "Die Summe der grün markierten\rFelder ergibt: 30.\rWeitersuchen?" << 3;
+        QTest::addRow("%s, long run", style)
+            << style << 17 << "Achtung, die Berechnung kann mehrere Minuten dauern!\rBerechnung durchführen?"
+            << 0;
+        QTest::addRow("%s, Info", style)
+            << style << 0
+            << "Programm Kalvon\rSucht mögliche Kombinationen der eingegebenen Zahlen\r"
+               "und vergleicht die Summe mit dem Zielwert\rInfo: https://kalvon.example.org"
+            << 4;
+    }
+}
+
+// The window's own boxes: the text as the program gives it, laid out one line per line of it.
+void TestMessageBox::windowBoxes() {
+    QFETCH(QString, style);
+    QFETCH(int, values);
+    QFETCH(QString, text);
+    QFETCH(int, lines);
+    QApplication::setStyle(style);
+    Form2 form;
+    form.show();
+    QString seenText;
+    int seenLines = 0;
+    QTimer closer; // reads the first box and closes every box with Escape
+    connect(&closer, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && seenText.isNull()) {
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            seenText = box->text();
+            seenLines = qRound(double(label->sizeHint().height()) / label->fontMetrics().lineSpacing());
+        }
+        if (box)
+            QTest::keyClick(box, Qt::Key_Escape);
+    });
+    closer.start(10);
+    for (int i = 0; i < values; ++i)
+        form.Text1[i]->setText(QString::number(10 * (i + 1)));
+    form.txtSumme->setText(QStringLiteral("30"));
+    form.txtSumme_LostFocus();
+    values ? form.Command1_Click() : form.mnuInfo->trigger();
+    QCOMPARE(seenText, text);
+    if (lines != 0)
+        QCOMPARE(seenLines, lines);
 }
 
 QTEST_MAIN(TestMessageBox)

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -26,6 +27,8 @@ private slots:
     void focusCycle_data();
     void focusCycle();
     void clearIsClickableButNoTabStop();
+    void framesInsideInTheirColour_data();
+    void framesInsideInTheirColour();
     void menu();
     void infoBox();
     void infoDuringRunHoldsTheRun();
@@ -208,8 +211,45 @@ void TestWindow::focusCycle() {
 void TestWindow::clearIsClickableButNoTabStop() {
     f->setValues(strings({"5"}));
     QCOMPARE(form().cmdClear->focusPolicy(), Qt::ClickFocus);
-    QTest::mouseClick(form().cmdClear, Qt::LeftButton);
-    QVERIFY(form().Text1[0]->text().isEmpty());
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Return}) { // after a click, on as from "Stop"
+        QTest::mouseClick(form().cmdClear, Qt::LeftButton);
+        QVERIFY(form().Text1[0]->text().isEmpty());
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QCoreApplication::processEvents(); // the Tab that Enter sends
+        QCOMPARE(QApplication::focusWidget(), form().Option1[0]);
+    }
+}
+
+void TestWindow::framesInsideInTheirColour_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<uint>("color");
+    QTest::newRow("Optionen") << "Frame2" << 0xFFC080u;
+    QTest::newRow("Suche im Toleranzbereich") << "Frame3" << 0xFFC080u;
+    QTest::newRow("Betrag/Prozent") << "Frame4" << 0xFFC080u;
+    QTest::newRow("Fortschritt der Berechnung") << "Frame1" << 0xFFE0C0u;
+}
+
+// Inside its line and below its caption, a frame shows its colour wherever no control covers
+// it; the line shows on both sides, also beside the cut-off option buttons.
+void TestWindow::framesInsideInTheirColour() {
+    QFETCH(QString, name);
+    QFETCH(uint, color);
+    form().Option1[1]->setChecked(true);
+    form().Frame1->show();
+    auto* frame = form().findChild<QGroupBox*>(name);
+    QImage image = frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb left = image.pixel(0, frame->height() / 2),
+               right = image.pixel(frame->width() - 1, frame->height() / 2);
+    QPainter painter(&image);
+    for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        painter.fillRect(child->isVisible() ? child->geometry() : QRect(), QColor(color));
+    painter.end();
+    const QRect inside = frame->rect().adjusted(1, frame->fontMetrics().height(), -1, -1);
+    QImage expected(inside.size(), QImage::Format_RGB32);
+    expected.fill(QColor(color));
+    QCOMPARE(image.copy(inside), expected);
+    QVERIFY(left != QColor(color).rgb());
+    QVERIFY(right != QColor(color).rgb());
 }
 
 void TestWindow::menu() {
