@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole search runs through the real window, offscreen, with message boxes answered by script.
 #include "core/meet_in_middle.h"
 #include "ui/event_pump.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target over the number text services. The first byte of an input picks the regional
 // settings, the rest is the text (UTF-8). For any input the services must not crash and must
 // agree with each other; a disagreement aborts with a description of it.

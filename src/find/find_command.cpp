@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "find/find_command.h"
 
 #include "core/amount_list.h"

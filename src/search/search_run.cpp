@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/progress.h"
 #include "core/search_engine.h"
 #include "ui/colors.h"

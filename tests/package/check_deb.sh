@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cpack -G DEB into a temporary folder: checks the package's control data and contents, unpacks
 # it with dpkg-deb -x (nothing is installed into the system) and starts the unpacked program.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake --install into a temporary prefix: the program, its desktop entry, icons and metainfo
 # land in their standard places, pass the Debian validators, and the program starts.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared checks of an installed Kalvon tree; sourced by the install and package tests.
 
 app_id=org.example.kalvon

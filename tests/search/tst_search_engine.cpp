@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast engine against the literal count: for random inputs both must show the same message
 // boxes, the same progress, and leave the same search state.
 #include "form_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the real window and asks it to close while one of the run's real message boxes is open;
 // the box is answered with its default button right after. A window under a modal box is
 // blocked: Qt drops the window system's close requests for it (the close box does nothing), so

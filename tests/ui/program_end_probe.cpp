@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the real window, runs a search over 23 values and ends the program from inside the
 // run's event pump, by closing the window or by "Beenden". Prints every message box title
 // and exits with 0 only when the run ended at once: the event loop returned 0, no box followed

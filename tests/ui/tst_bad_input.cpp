@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input through the real window: texts that are not numbers in every field, numbers beyond
 // the Currency range when a field is left, and closing the window while a run's box is open.
 // Nothing may crash or hang, every failure is told in German naming its field, the fields keep

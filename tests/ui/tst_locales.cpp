@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers read and shown in the regional formats of German (Germany, Switzerland, Austria),
 // English (US), French (France), Spanish (Spain), Hindi (India) and the C locale, and in the
 // locales whose signs Qt writes with bidi marks. The display groups by three in every region.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the real QMessageBox: what the user sees and how each answer comes back.
 #include "form_fixture.h"
 

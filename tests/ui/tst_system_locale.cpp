@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as started from a desktop session: no locale is set by the program, so numbers
 // follow the user's regional settings as Qt takes them from the environment (LANG). Run with
 // LANG=fr_FR.UTF-8 or LANG=C; the locale need not be installed in the C library, since Qt
