@@ -60,7 +60,11 @@ QString KalvonError::userMessage() const {
             .arg(subject, NumberText::format(Currency::max()));
     }
     const QString subject = m_subject.isEmpty() ? QStringLiteral("Ein Eintrag") : m_subject;
-    return QStringLiteral("%1 ist keine gültige Zahl: „%2“.").arg(subject, quoted(m_input));
+    return QStringLiteral("%1 ist keine gültige Zahl: „%2“.").arg(subject, quotedInput());
+}
+
+QString KalvonError::quotedInput() const {
+    return quoted(m_input);
 }
 
 const char* KalvonError::what() const noexcept {

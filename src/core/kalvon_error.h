@@ -22,6 +22,9 @@ public:
 
     // German text for the message box that reports the failure.
     QString userMessage() const;
+    // The offending text as a message may quote it: shortened, and nothing in it that would not
+    // show plainly.
+    QString quotedInput() const;
     const char* what() const noexcept override;
 
 private:

@@ -311,8 +311,17 @@ int run(const QStringList& arguments) {
             return inputError(error);
         for (const QString& text : AmountList::split(*input)) {
             ++amounts.read;
-            const Currency amount = inContext(QStringLiteral("Der Betrag Nr. %1").arg(amounts.read),
-                                              [&] { return NumberText::toCurrency(text); });
+            Currency amount;
+            try {
+                amount = NumberText::toCurrency(text);
+            } catch (KalvonError& e) {
+                // A text that is no number is quoted by the message itself; a number out of range too.
+                const QString subject = QStringLiteral("Der Betrag Nr. %1").arg(amounts.read);
+                e.setSubject(e.kind() == KalvonError::Kind::Overflow
+                                 ? QStringLiteral("%1, „%2“,").arg(subject, e.quotedInput())
+                                 : subject);
+                throw;
+            }
             if (amount.count() != 0) {
                 amounts.values.push_back(amount);
                 amounts.numbers.push_back(amounts.read);
