@@ -51,9 +51,13 @@ KalvonError::KalvonError(Kind kind, QString subject, QString input)
     : m_kind(kind)
     , m_subject(std::move(subject))
     , m_input(std::move(input))
-    , m_what(kind == Kind::Overflow ? "overflow" : "type mismatch") {}
+    , m_what(kind == Kind::Overflow       ? "overflow"
+             : kind == Kind::TypeMismatch ? "type mismatch"
+                                          : m_subject.toStdString()) {}
 
 QString KalvonError::userMessage() const {
+    if (m_kind == Kind::Unreadable || m_kind == Kind::Unsupported)
+        return m_subject;
     if (m_kind == Kind::Overflow) {
         const QString subject = m_subject.isEmpty() ? QStringLiteral("Ein Betrag") : m_subject;
         return QStringLiteral("%1 liegt außerhalb des zulässigen Bereichs von ±%2.")

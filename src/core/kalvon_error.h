@@ -6,14 +6,23 @@
 #include <exception>
 #include <string>
 
-// The one failure type of number conversion and amount arithmetic. It carries what failed
-// (the kind), which quantity it concerns (a German noun phrase, for example
-// "Der Betrag in „5.Wert“") and, for a type mismatch, the offending text.
+// The one failure type of the core library. For number conversion and amount arithmetic it
+// carries what failed (the kind), which quantity it concerns (a German noun phrase, for example
+// "Der Betrag in „5.Wert“") and, for a type mismatch, the offending text. An input that cannot be
+// read and a search that no method can take carry their whole German message instead.
 class KalvonError : public std::exception {
 public:
-    enum class Kind { TypeMismatch, Overflow };
+    enum class Kind {
+        TypeMismatch, // text that is not a number
+        Overflow,     // a value outside the Currency range
+        Unreadable,   // a file or table that cannot be read
+        Unsupported   // a search that no method can take, or for which memory runs out
+    };
 
     KalvonError(Kind kind, QString subject = {}, QString input = {});
+    // A failure of the kind Unreadable or Unsupported, with its whole message.
+    static KalvonError unreadable(QString message) { return KalvonError(Kind::Unreadable, std::move(message)); }
+    static KalvonError unsupported(QString message) { return KalvonError(Kind::Unsupported, std::move(message)); }
 
     Kind kind() const { return m_kind; }
     const QString& subject() const { return m_subject; }

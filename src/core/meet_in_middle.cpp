@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/meet_in_middle.h"
 
+#include "core/kalvon_error.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -196,3 +198,63 @@ MeetInMiddleSearch::Outcome MeetInMiddleSearch::run(std::span<const Currency> am
     ticker.report(1.0);
     return outcome;
 }
+
+namespace CombinationSearch {
+namespace {
+
+class MeetInMiddleMethod : public SearchMethod {
+public:
+    QString name() const override { return QStringLiteral("meet-in-the-middle"); }
+
+    Estimate estimate(const Request& request) const override {
+        Estimate e;
+        const std::size_t n = request.amounts.size();
+        e.fits = request.order == Order::Window && !request.sizeLimited() &&
+                 n <= std::size_t(MeetInMiddleSearch::MaxAmounts) && MeetInMiddleSearch::sumsFit(request.amounts);
+        const double half = double(quint64(1) << ((n + 1) / 2));
+        e.seconds = half * 8e-8;
+        e.bytes = qint64(half * 40);
+        return e;
+    }
+
+    Outcome run(const Request& request, const Control& control) const override {
+        if (!estimate(request).fits)
+            throw KalvonError::unsupported(
+                QStringLiteral("Meet in the middle nimmt höchstens %1 Beträge ohne Größenbegrenzung.")
+                    .arg(MeetInMiddleSearch::MaxAmounts));
+        MeetInMiddleSearch::Control inner;
+        inner.progress = control.progress;
+        inner.cancelled = control.cancelled;
+        inner.limit = request.limit;
+        inner.counted = [&](quint64 total) {
+            if (control.counted)
+                control.counted(Total{mpz_class(static_cast<unsigned long>(total)), false});
+        };
+        std::vector<int> items;
+        if (control.hit) {
+            inner.hit = [&](const MeetInMiddleSearch::Hit& hit) {
+                items.clear();
+                for (int bit = 0; bit < int(request.amounts.size()); ++bit) {
+                    if (hit.combination >> bit & 1)
+                        items.push_back(bit);
+                }
+                return control.hit(Hit{items, hit.sum});
+            };
+        }
+        const MeetInMiddleSearch::Outcome o =
+            MeetInMiddleSearch::run(request.amounts, request.lower, request.upper, inner);
+        Outcome outcome;
+        outcome.total.count = static_cast<unsigned long>(o.total);
+        outcome.cancelled = o.cancelled;
+        return outcome;
+    }
+};
+
+} // namespace
+
+const SearchMethod& meetInMiddle() {
+    static const MeetInMiddleMethod method;
+    return method;
+}
+
+} // namespace CombinationSearch

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/combination_search.h"
 #include "core/currency.h"
 
 #include <QtGlobal>
@@ -51,3 +52,8 @@ public:
     // every subset sum, lie in the Currency range.
     static bool sumsFit(std::span<const Currency> amounts);
 };
+
+namespace CombinationSearch {
+// Meet in the middle as a method of the combination search: window order, no size limits.
+const SearchMethod& meetInMiddle();
+} // namespace CombinationSearch

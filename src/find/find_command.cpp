@@ -2,6 +2,7 @@
 #include "find/find_command.h"
 
 #include "core/amount_list.h"
+#include "core/combination_search.h"
 #include "core/currency.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
@@ -162,16 +163,15 @@ int search(const Amounts& amounts, const Search& s) {
     Terminal::ProgressBar progress(stderr, int(amounts.values.size()) >= ProgressFrom);
     quint64 listed = 0, total = 0;
 
-    MeetInMiddleSearch::Control control;
-    control.limit = s.limit;
+    CombinationSearch::Control control;
     control.progress = [&](int permille) {
         progress.show(permille);
     };
     control.cancelled = [] {
         return Terminal::interrupted();
     };
-    control.counted = [&](quint64 count) {
-        total = count;
+    control.counted = [&](const CombinationSearch::Total& count) {
+        total = count.count.get_ui();
         progress.clear();
         if (s.json) {
             print(
@@ -179,16 +179,14 @@ int search(const Amounts& amounts, const Search& s) {
                 QStringLiteral("{\"amounts\": %1, \"total\": %2, \"hits\": [").arg(amounts.read).arg(total));
         }
     };
-    control.hit = [&](const MeetInMiddleSearch::Hit& hit) {
+    control.hit = [&](const CombinationSearch::Hit& hit) {
         QStringList items;
-        for (int bit = 0; bit < int(amounts.values.size()); ++bit) {
-            if (hit.combination >> bit & 1) {
-                const int number = amounts.numbers[std::size_t(bit)];
-                items << (s.json ? QString::number(number)
-                                 : QStringLiteral("Nr. %1 (%2)")
-                                       .arg(number)
-                                       .arg(amountText(amounts.values[std::size_t(bit)])));
-            }
+        for (const int index : hit.items) {
+            const int number = amounts.numbers[std::size_t(index)];
+            items << (s.json ? QString::number(number)
+                             : QStringLiteral("Nr. %1 (%2)")
+                                   .arg(number)
+                                   .arg(amountText(amounts.values[std::size_t(index)])));
         }
         ++listed;
         if (s.json) {
@@ -203,8 +201,12 @@ int search(const Amounts& amounts, const Search& s) {
         return !Terminal::interrupted();
     };
 
-    const MeetInMiddleSearch::Outcome outcome =
-        MeetInMiddleSearch::run(amounts.values, s.lower, s.upper, control);
+    CombinationSearch::Request request;
+    request.amounts = amounts.values;
+    request.lower = s.lower;
+    request.upper = s.upper;
+    request.limit = s.limit;
+    const CombinationSearch::Outcome outcome = CombinationSearch::run(request, control);
     progress.clear();
     if (s.json && !outcome.cancelled)
         print(stdout, QStringLiteral("%1]}\n").arg(listed > 0 ? QStringLiteral("\n") : QString()));
@@ -337,7 +339,11 @@ int run(const QStringList& arguments) {
     } catch (const KalvonError& e) {
         return inputError(e.userMessage());
     }
-    return search(amounts, s);
+    try {
+        return search(amounts, s);
+    } catch (const KalvonError& e) {
+        return inputError(e.userMessage());
+    }
 }
 
 } // namespace FindCommand

@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/combination_search.h"
+
+#include "core/kalvon_error.h"
+#include "core/meet_in_middle.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace CombinationSearch {
+namespace {
+
+__extension__ using Int128 = __int128;
+
+// Hits that a request in another order may collect in window order before it sorts them.
+constexpr unsigned long SortableHits = 1'000'000;
+
+Int128 distance(Currency sum, Currency target) {
+    const Int128 d = Int128(sum.count()) - Int128(target.count());
+    return d < 0 ? -d : d;
+}
+
+struct StoredHit {
+    std::vector<int> items;
+    Currency sum;
+};
+
+QString noMethodMessage(const Request& request) {
+    const qsizetype n = qsizetype(request.amounts.size());
+    if (request.order != Order::Window && !request.sizeLimited())
+        return QStringLiteral(
+                   "Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser Reihenfolge "
+                   "aufführt. Abhilfe: die Zahl der Beträge einer Kombination begrenzen (--max-items), die "
+                   "Reihenfolge der Kombinationsnummer wählen (--order window) oder weniger Beträge angeben.")
+            .arg(n);
+    return QStringLiteral(
+               "Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher. Abhilfe: die "
+               "Zahl der Beträge einer Kombination begrenzen (--max-items), weniger Beträge angeben oder "
+               "einen kleineren Zielwert suchen.")
+        .arg(n);
+}
+
+Outcome runMethod(const SearchMethod& method, const Request& request, const Control& control) {
+    try {
+        Outcome outcome = method.run(request, control);
+        outcome.method = method.name();
+        return outcome;
+    } catch (const std::bad_alloc&) {
+        throw KalvonError::unsupported(
+            QStringLiteral("Für diese Suche reicht der Arbeitsspeicher nicht. Abhilfe: die Zahl der Beträge "
+                           "einer Kombination begrenzen (--max-items) oder weniger Beträge angeben."));
+    }
+}
+
+// A request in the items or difference order that no method lists in that order: its hits are
+// collected in window order, as long as there are few enough, and sorted.
+Outcome sortWindowHits(const SearchMethod& method, const Request& request, const Control& control) {
+    Request inWindowOrder = request;
+    inWindowOrder.order = Order::Window;
+    inWindowOrder.limit = SortableHits;
+    std::vector<StoredHit> hits;
+    bool tooMany = false;
+    Control inner;
+    inner.progress = [&](int permille) {
+        if (control.progress)
+            control.progress(permille * 9 / 10);
+    };
+    inner.cancelled = [&] {
+        return tooMany || (control.cancelled && control.cancelled());
+    };
+    inner.counted = [&](const Total& total) {
+        tooMany = total.atLeast || total.count > SortableHits;
+        if (!tooMany)
+            hits.reserve(total.count.get_ui());
+    };
+    inner.hit = [&](const Hit& hit) {
+        hits.push_back({std::vector<int>(hit.items.begin(), hit.items.end()), hit.sum});
+        return true;
+    };
+    Outcome outcome = runMethod(method, inWindowOrder, inner);
+    if (tooMany)
+        throw KalvonError::unsupported(noMethodMessage(request));
+    if (outcome.cancelled)
+        return outcome;
+
+    auto less = [&](const StoredHit& a, const StoredHit& b) {
+        return before(request.order, request.target, Hit{a.items, a.sum}, Hit{b.items, b.sum});
+    };
+    const std::size_t wanted = std::size_t(std::min<quint64>(request.limit, hits.size()));
+    std::partial_sort(hits.begin(), hits.begin() + std::ptrdiff_t(wanted), hits.end(), less);
+    if (control.counted)
+        control.counted(outcome.total);
+    for (std::size_t i = 0; i < wanted && control.hit; ++i) {
+        if (!control.hit(Hit{hits[i].items, hits[i].sum}) || (control.cancelled && control.cancelled())) {
+            outcome.cancelled = true;
+            break;
+        }
+    }
+    if (control.progress)
+        control.progress(1000);
+    outcome.method += QStringLiteral("+sort");
+    return outcome;
+}
+
+} // namespace
+
+bool windowLess(std::span<const int> a, std::span<const int> b) {
+    std::size_t i = a.size(), j = b.size();
+    while (i > 0 && j > 0) {
+        --i, --j;
+        if (a[i] != b[j])
+            return a[i] < b[j];
+    }
+    return i == 0 && j > 0;
+}
+
+bool before(Order order, Currency target, const Hit& a, const Hit& b) {
+    if (order == Order::Difference) {
+        const Int128 da = distance(a.sum, target), db = distance(b.sum, target);
+        if (da != db)
+            return da < db;
+    }
+    if (order != Order::Window && a.items.size() != b.items.size())
+        return a.items.size() < b.items.size();
+    return windowLess(a.items, b.items);
+}
+
+const std::vector<const SearchMethod*>& methods() {
+    static const std::vector<const SearchMethod*> all{&meetInMiddle()};
+    return all;
+}
+
+const SearchMethod* choose(const Request& request) {
+    const SearchMethod* best = nullptr;
+    double bestSeconds = std::numeric_limits<double>::infinity();
+    for (const SearchMethod* method : methods()) {
+        const Estimate e = method->estimate(request);
+        if (e.fits && e.bytes <= request.memoryBudget && e.seconds < bestSeconds) {
+            best = method;
+            bestSeconds = e.seconds;
+        }
+    }
+    return best;
+}
+
+Outcome run(const Request& request, const Control& control) {
+    if (const SearchMethod* method = choose(request))
+        return runMethod(*method, request, control);
+    if (request.order != Order::Window) {
+        Request inWindowOrder = request;
+        inWindowOrder.order = Order::Window;
+        if (const SearchMethod* method = choose(inWindowOrder))
+            return sortWindowHits(*method, request, control);
+    }
+    throw KalvonError::unsupported(noMethodMessage(request));
+}
+
+} // namespace CombinationSearch
