@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/combination_search.h"
 
+#include "core/every_subset.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
 
@@ -127,7 +128,7 @@ bool before(Order order, Currency target, const Hit& a, const Hit& b) {
 }
 
 const std::vector<const SearchMethod*>& methods() {
-    static const std::vector<const SearchMethod*> all{&meetInMiddle()};
+    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &everySubset()};
     return all;
 }
 

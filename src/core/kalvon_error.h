@@ -21,8 +21,12 @@ public:
 
     KalvonError(Kind kind, QString subject = {}, QString input = {});
     // A failure of the kind Unreadable or Unsupported, with its whole message.
-    static KalvonError unreadable(QString message) { return KalvonError(Kind::Unreadable, std::move(message)); }
-    static KalvonError unsupported(QString message) { return KalvonError(Kind::Unsupported, std::move(message)); }
+    static KalvonError unreadable(QString message) {
+        return KalvonError(Kind::Unreadable, std::move(message));
+    }
+    static KalvonError unsupported(QString message) {
+        return KalvonError(Kind::Unsupported, std::move(message));
+    }
 
     Kind kind() const { return m_kind; }
     const QString& subject() const { return m_subject; }

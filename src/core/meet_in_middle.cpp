@@ -210,7 +210,8 @@ public:
         Estimate e;
         const std::size_t n = request.amounts.size();
         e.fits = request.order == Order::Window && !request.sizeLimited() &&
-                 n <= std::size_t(MeetInMiddleSearch::MaxAmounts) && MeetInMiddleSearch::sumsFit(request.amounts);
+                 n <= std::size_t(MeetInMiddleSearch::MaxAmounts) &&
+                 MeetInMiddleSearch::sumsFit(request.amounts);
         const double half = double(quint64(1) << ((n + 1) / 2));
         e.seconds = half * 8e-8;
         e.bytes = qint64(half * 40);

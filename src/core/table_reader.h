@@ -30,10 +30,10 @@ struct Options {
 
 // How the input is laid out, for a window that lets the user pick the sheet and the columns.
 struct Layout {
-    QStringList sheets;        // every sheet's name, for .xlsx and .ods; empty otherwise
-    int sheet = -1;            // the index in sheets of the sheet read
-    QStringList columnTitles;  // per column of the sheet read: its header text, or empty
-    QList<int> amountColumns;  // the columns that could be the amount column, left to right
+    QStringList sheets;       // every sheet's name, for .xlsx and .ods; empty otherwise
+    int sheet = -1;           // the index in sheets of the sheet read
+    QStringList columnTitles; // per column of the sheet read: its header text, or empty
+    QList<int> amountColumns; // the columns that could be the amount column, left to right
 };
 
 // Reads bytes as they came from a file or standard input.
