@@ -27,6 +27,10 @@ public:
         return m_count < 0 ? quint64(0) - quint64(m_count) : quint64(m_count);
     }
 
+    // percent % of this amount's size, rounded to the nearest ten-thousandth (a tie to the even
+    // one), computed exactly; percent is itself an amount, 1,5 for 1.5 %.
+    Currency percentOf(Currency percent) const;
+
     Currency operator+(Currency other) const;
     Currency operator-(Currency other) const;
     Currency& operator+=(Currency other) { return *this = *this + other; }

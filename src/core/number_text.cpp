@@ -367,6 +367,32 @@ QString formatText(const QString& text) {
     return isNumeric(text) ? format(toDouble(text)) : text;
 }
 
+QString formatAmount(Currency amount) {
+    const QLocale locale;
+    const qint64 beyondCents = amount.count() % 100;
+    QString text = format(Currency::fromCount(amount.count() - beyondCents));
+    if (beyondCents == 0)
+        return text;
+    if (amount.count() < 0 && amount.count() > -100)
+        text.prepend(locale.negativeSign()); // the whole-cent part alone shows as 0,00
+    const int digits = int(beyondCents < 0 ? -beyondCents : beyondCents);
+    text += locale.toString(digits / 10);
+    if (digits % 10 != 0)
+        text += locale.toString(digits % 10);
+    return text;
+}
+
+QString formatCount(const mpz_class& count) {
+    const QLocale locale;
+    const QByteArray digits = QByteArray::fromStdString(mpz_class(abs(count)).get_str());
+    QString text = count < 0 ? locale.negativeSign() : QString();
+    const qsizetype lead = (digits.size() - 1) % 3 + 1;
+    text += localizedDigits(digits.left(lead));
+    for (qsizetype i = lead; i < digits.size(); i += 3)
+        text += locale.groupSeparator() + localizedDigits(digits.mid(i, 3));
+    return text;
+}
+
 QString currencyText(Currency amount) {
     const QLocale locale;
     const bool negative = amount.count() < 0;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <gmpxx.h>
+
 // Reading and writing numbers in the user's regional format (the default QLocale).
 // Conversions that fail throw KalvonError: a type mismatch for text that is not a number,
 // an overflow for a value outside the target type's range.
@@ -28,6 +30,12 @@ QString format(double value);
 QString format(Currency amount);
 // Numeric text formatted as a number; any other text comes back unchanged.
 QString formatText(const QString& text);
+
+// An amount as a list shows it: the display format, with the third and fourth decimal where the
+// amount has them ("1.234,5678", "-0,005").
+QString formatAmount(Currency amount);
+// A count of any size, in groups of three with the region's group separator.
+QString formatCount(const mpz_class& count);
 
 // Plain decimal text: no group separators, no trailing zeros, no separator for a whole amount.
 QString currencyText(Currency amount);

@@ -25,7 +25,6 @@ namespace {
 
 constexpr int ProgressFrom = 40; // amounts from which a long run shows its progress
 constexpr quint64 DefaultLimit = 1000;
-__extension__ using Int128 = __int128;
 
 void print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
@@ -84,22 +83,6 @@ QString helpText() {
         "  Insgesamt 2 Treffer.\n");
 }
 
-// An amount as the user reads it: group separators and two decimals, more where the amount has them.
-QString amountText(Currency amount) {
-    const QLocale locale;
-    const qint64 beyondCents = amount.count() % 100;
-    QString text = NumberText::format(Currency::fromCount(amount.count() - beyondCents));
-    if (beyondCents == 0)
-        return text;
-    if (amount.count() < 0 && amount.count() > -100)
-        text.prepend(locale.negativeSign()); // the whole-cent part alone shows as 0,00
-    const int digits = int(beyondCents < 0 ? -beyondCents : beyondCents);
-    text += locale.toString(digits / 10);
-    if (digits % 10 != 0)
-        text += locale.toString(digits % 10);
-    return text;
-}
-
 // Plain decimal text for JSON: '-' when negative, '.', exactly four decimals.
 QString plainText(Currency amount) {
     const quint64 magnitude = amount.magnitude();
@@ -138,20 +121,6 @@ std::optional<QString> readInput(const QString& path, QString* error) {
     return text;
 }
 
-// The amount (100 × percent) % of the target's size, rounded to the nearest ten-thousandth.
-Currency percentOf(Currency target, Currency percent) {
-    // Both counts are in ten-thousandths, and the percentage is a hundredth.
-    const Int128 product = Int128(target.magnitude()) * percent.count();
-    constexpr Int128 unit = Int128(100) * Currency::Scale;
-    Int128 count = product / unit;
-    const Int128 rest = product % unit;
-    if (2 * rest > unit || (2 * rest == unit && count % 2 != 0))
-        ++count;
-    if (count > std::numeric_limits<qint64>::max())
-        throw KalvonError(KalvonError::Kind::Overflow);
-    return Currency::fromCount(qint64(count));
-}
-
 struct Search {
     Currency lower, upper;
     quint64 limit = DefaultLimit;
@@ -186,7 +155,7 @@ int search(const Amounts& amounts, const Search& s) {
             items << (s.json ? QString::number(number)
                              : QStringLiteral("Nr. %1 (%2)")
                                    .arg(number)
-                                   .arg(amountText(amounts.values[std::size_t(index)])));
+                                   .arg(NumberText::formatAmount(amounts.values[std::size_t(index)])));
         }
         ++listed;
         if (s.json) {
@@ -196,7 +165,7 @@ int search(const Amounts& amounts, const Search& s) {
         } else {
             print(stdout, QStringLiteral("Treffer %1: %2 = %3\n")
                               .arg(QLocale().toString(listed), items.join(QStringLiteral(" + ")),
-                                   amountText(hit.sum)));
+                                   NumberText::formatAmount(hit.sum)));
         }
         return !Terminal::interrupted();
     };
@@ -220,10 +189,13 @@ int search(const Amounts& amounts, const Search& s) {
         if (total == 0)
             print(stdout, QStringLiteral("Es wurde keine Kombination gefunden.\n"));
         else if (listed == total)
-            print(stdout, QStringLiteral("Insgesamt %1 Treffer.\n").arg(locale.toString(total)));
+            print(stdout, QStringLiteral("Insgesamt %1 Treffer.\n")
+                              .arg(NumberText::formatCount(mpz_class(static_cast<unsigned long>(total)))));
         else
-            print(stdout, QStringLiteral("Insgesamt %1 Treffer, davon %2 nicht aufgeführt.\n")
-                              .arg(locale.toString(total), locale.toString(total - listed)));
+            print(stdout,
+                  QStringLiteral("Insgesamt %1 Treffer, davon %2 nicht aufgeführt.\n")
+                      .arg(NumberText::formatCount(mpz_class(static_cast<unsigned long>(total))),
+                           NumberText::formatCount(mpz_class(static_cast<unsigned long>(total - listed)))));
     }
     std::fflush(stdout);
     return total > 0 ? Found : NotFound;
@@ -300,7 +272,7 @@ int run(const QStringList& arguments) {
             if (percent)
                 margin = inContext(
                     QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(margin)),
-                    [&] { return percentOf(goal, margin); });
+                    [&] { return goal.percentOf(margin); });
         }
         s.lower =
             inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"), [&] { return goal - margin; });
