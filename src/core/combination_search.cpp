@@ -104,6 +104,24 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
     return outcome;
 }
 
+// Every sum that a hit can have fits the Currency range: the largest is the sum of the largest
+// positive amounts a hit can take, the smallest that of the most negative ones.
+void checkSumsFit(const Request& request) {
+    std::vector<qint64> positive, negative;
+    for (const Currency& amount : request.amounts)
+        (amount.count() > 0 ? positive : negative).push_back(amount.count());
+    const std::size_t cap = std::size_t(request.itemCap());
+    for (std::vector<qint64>* side : {&positive, &negative}) {
+        std::sort(side->begin(), side->end(), [](qint64 a, qint64 b) { return a > 0 ? a > b : a < b; });
+        qint64 sum = 0;
+        for (std::size_t i = 0; i < side->size() && i < cap; ++i) {
+            if (__builtin_add_overflow(sum, (*side)[i], &sum))
+                throw KalvonError(KalvonError::Kind::Overflow,
+                                  QStringLiteral("Eine mögliche Summe der Beträge"));
+        }
+    }
+}
+
 } // namespace
 
 bool windowLess(std::span<const int> a, std::span<const int> b) {
@@ -146,6 +164,7 @@ const SearchMethod* choose(const Request& request) {
 }
 
 Outcome run(const Request& request, const Control& control) {
+    checkSumsFit(request);
     if (const SearchMethod* method = choose(request))
         return runMethod(*method, request, control);
     if (request.order != Order::Window) {

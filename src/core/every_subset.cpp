@@ -31,8 +31,15 @@ public:
         if (n > MaxAmounts)
             throw KalvonError::unsupported(
                 QStringLiteral("Jede Teilmenge zu versuchen geht nur bis %1 Beträge.").arg(MaxAmounts));
-        // The sum of each subset follows from that of the previous one in Gray code order; no
-        // subset of at most 22 amounts leaves a signed 64-bit sum.
+        qint64 positive = 0, negative = 0;
+        for (const Currency& amount : request.amounts) {
+            qint64& side = amount.count() > 0 ? positive : negative;
+            if (__builtin_add_overflow(side, amount.count(), &side))
+                throw KalvonError(KalvonError::Kind::Overflow,
+                                  QStringLiteral("Eine mögliche Summe der Beträge"));
+        }
+        // The sum of each subset follows from that of the previous one in Gray code order; with the
+        // positive and the negative amounts' sums in range, no partial sum leaves it.
         const quint32 count = quint32(1) << n;
         const qint64 lower = request.lower.count(), upper = request.upper.count();
         const int minItems = request.minItems, maxItems = request.itemCap();
