@@ -180,7 +180,7 @@ void TestKalvonFind::output_data() {
         << args("--locale de_CH --target 2'000 --tolerance 1% --limit 1") +
                QStringList{data + QStringLiteral("/rechnungen_ch.txt")}
         << QString() << 0
-        << QStringLiteral("Treffer 1: Nr. 1 (1’500.00) + Nr. 3 (480.05) = 1’980.05\n"
+        << QStringLiteral("Treffer 1: Nr. 1 (1’500.00) + Nr. 3 (480.05) = 1’980.05 (Differenz -19.95)\n"
                           "Insgesamt 3 Treffer, davon 2 nicht aufgeführt.\n")
         << QString();
     QTest::newRow("no hit") << args("--locale de_DE --target 7") << QStringLiteral("5\n0\n3") << 1
@@ -198,11 +198,14 @@ void TestKalvonFind::output_data() {
         << 2 << QString()
         << QStringLiteral("kalvon-find: Eine mögliche Summe der Beträge liegt außerhalb des zulässigen "
                           "Bereichs von ±922.337.203.685.477,58.\n");
-    QTest::newRow("49 amounts") << args("--locale de_DE --target 7") << QStringLiteral("1;").repeated(49) << 2
-                                << QString()
-                                << QStringLiteral(
-                                       "kalvon-find: 49 Beträge sind ungleich null; mehr als 48 lassen sich "
-                                       "nicht kombinieren.\nEine Übersicht gibt: kalvon-find --help\n");
+    QStringList large; // 100 four-decimal amounts up to a million and half their sum: no method fits
+    for (int i = 1; i <= 100; ++i)
+        large << QStringLiteral("%1,%2").arg(qint64(i) * 7919 % 999983).arg(i * 37 % 10000, 4, 10, QLatin1Char('0'));
+    QTest::newRow("no method fits")
+        << args("--locale de_DE --target 25.000.000") << large.join(QLatin1Char('\n')) << 2 << QString()
+        << QStringLiteral("kalvon-find: Für 100 Beträge ungleich null passt keine Methode in Zeit und "
+                          "Arbeitsspeicher. Abhilfe: die Zahl der Beträge einer Kombination begrenzen "
+                          "(--max-items), weniger Beträge angeben oder einen kleineren Zielwert suchen.\n");
     QTest::newRow("negative tolerance")
         << args("--locale de_DE --target 7 --tolerance -1%") << QStringLiteral("7") << 2 << QString()
         << QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „-1%“.\nEine Übersicht gibt: "
