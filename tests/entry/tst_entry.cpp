@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/number_text.h"
 #include "form_fixture.h"
 #include "ui/colors.h"
-#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast engine against the literal count: for random inputs both must show the same message
 // boxes, the same progress, and leave the same search state.
-#include "form_fixture.h"
-#include "core/search_engine.h"
-#include "ui/command_button.h"
 #include "core/number_text.h"
+#include "core/search_engine.h"
+#include "form_fixture.h"
+#include "ui/command_button.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/number_text.h"
 #include "form_fixture.h"
 #include "search/progress.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
-#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>
