@@ -115,7 +115,7 @@ QStringList observe(const Scenario& s, bool literal) {
         if (pumps != s.actionAtPump)
             return;
         if (s.action == 0)
-            form.Option1[form.Option1[0]->isChecked() ? 1 : 0]->click();
+            form.Option1[form.exactSearchChosen() ? 1 : 0]->click();
         else if (s.action == 1)
             f.setTarget(s.newTarget);
         else

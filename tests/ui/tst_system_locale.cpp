@@ -3,7 +3,6 @@
 // follow the user's regional settings as Qt takes them from the environment (LANG). Run with
 // LANG=fr_FR.UTF-8 or LANG=C; the locale need not be installed in the C library, since Qt
 // carries its own locale data.
-#include "core/number_text.h"
 #include "form_fixture.h"
 #include "window_run.h"
 
