@@ -5,7 +5,6 @@
 #include "core/kalvon_error.h"
 #include "core/number_text.h"
 #include "ui/colors.h"
-#include "ui/command_button.h"
 #include "ui/message_box.h"
 
 #include <QLineEdit>
