@@ -24,7 +24,8 @@ int interrupted() {
 // The target and the range of sums that hit; throws KalvonError for a bad target or tolerance, and
 // returns false after a usage error.
 bool readRange(const Options& o, CombinationSearch::Request& request, bool& tolerance) {
-    request.target = inContext(QStringLiteral("Der Zielwert (--target)"), [&] { return NumberText::toCurrency(o.target); });
+    request.target = inContext(QStringLiteral("Der Zielwert (--target)"),
+                               [&] { return NumberText::toCurrency(o.target); });
     Currency margin;
     tolerance = o.tolerance.has_value();
     if (tolerance) {
@@ -32,21 +33,24 @@ bool readRange(const Options& o, CombinationSearch::Request& request, bool& tole
         const bool percent = text.endsWith(QLatin1Char('%'));
         if (percent)
             text = text.chopped(1).trimmed();
-        margin = inContext(QStringLiteral("Die Toleranz (--tolerance)"), [&] { return NumberText::toCurrency(text); });
+        margin = inContext(QStringLiteral("Die Toleranz (--tolerance)"),
+                           [&] { return NumberText::toCurrency(text); });
         if (margin < Currency()) {
-            Terminal::print(stderr, QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
-                                                   "Eine Übersicht gibt: kalvon-find --help\n")
-                                        .arg(*o.tolerance));
+            Terminal::print(stderr,
+                            QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
+                                           "Eine Übersicht gibt: kalvon-find --help\n")
+                                .arg(*o.tolerance));
             return false;
         }
         if (percent)
-            margin = inContext(QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(margin)),
-                               [&] { return request.target.percentOf(margin); });
+            margin = inContext(
+                QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(margin)),
+                [&] { return request.target.percentOf(margin); });
     }
-    request.lower =
-        inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"), [&] { return request.target - margin; });
-    request.upper =
-        inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"), [&] { return request.target + margin; });
+    request.lower = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"),
+                              [&] { return request.target - margin; });
+    request.upper = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"),
+                              [&] { return request.target + margin; });
     return true;
 }
 
@@ -58,8 +62,12 @@ int search(const Options& o, CombinationSearch::Request& request, const SearchLi
     Terminal::ProgressBar progress(stderr);
     quint64 listed = 0;
     CombinationSearch::Control control;
-    control.progress = [&](int permille) { progress.show(permille); };
-    control.cancelled = [] { return Terminal::interrupted(); };
+    control.progress = [&](int permille) {
+        progress.show(permille);
+    };
+    control.cancelled = [] {
+        return Terminal::interrupted();
+    };
     control.counted = [&](const CombinationSearch::Total& total) {
         progress.clear();
         writer->counted(total);

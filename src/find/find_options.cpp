@@ -26,7 +26,8 @@ QString helpText() {
         "    \";\", \",\" oder Tabulator), eine Excel-Arbeitsmappe (.xlsx) oder eine LibreOffice-Tabelle\n"
         "    (.ods). Die Beträge stehen in der rechten Spalte, die nur Zahlen enthält; die erste Zeile ist\n"
         "    eine Kopfzeile, wenn sie dort keine Zahl hat. Jeder Betrag behält seine Zeilennummer und seine\n"
-        "    Bezeichnung aus der linken anderen Spalte, etwa die Belegnummer. Eine letzte Zeile, die nur die\n"
+        "    Bezeichnung aus der linken anderen Spalte, etwa die Belegnummer. Eine letzte Zeile, die nur "
+        "die\n"
         "    Beträge darüber zusammenzählt (\"Summe\", \"Gesamt\", \"Total\"), zählt nicht mit.\n"
         "Nullen nehmen an keiner Kombination teil. Gerechnet wird exakt auf vier Nachkommastellen.\n"
         "\n"
@@ -81,7 +82,8 @@ QString helpText() {
 }
 
 int usageError(const QString& message) {
-    Terminal::print(stderr, QStringLiteral("kalvon-find: %1\nEine Übersicht gibt: kalvon-find --help\n").arg(message));
+    Terminal::print(
+        stderr, QStringLiteral("kalvon-find: %1\nEine Übersicht gibt: kalvon-find --help\n").arg(message));
     return 2;
 }
 
@@ -115,8 +117,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption delimiter(QStringLiteral("delimiter"), QString(), QStringLiteral("ZEICHEN"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column, label, noLabel,
-                       sheet, delimiter, help, version});
+    parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column, label,
+                       noLabel, sheet, delimiter, help, version});
     parser.addPositionalArgument(QStringLiteral("DATEI"), QString());
     if (!parser.parse(arguments))
         return {std::nullopt, usageError(parser.errorText())};
@@ -131,19 +133,22 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     for (const QCommandLineOption* once :
          {&target, &tolerance, &limit, &locale, &maxItems, &minItems, &order, &column, &sheet, &delimiter}) {
         if (parser.values(*once).size() > 1)
-            return {std::nullopt,
-                    usageError(QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst()))};
+            return {
+                std::nullopt,
+                usageError(QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst()))};
     }
     if (parser.positionalArguments().size() > 1)
-        return {std::nullopt, usageError(QStringLiteral("Es lässt sich nur eine Datei lesen, angegeben sind %1.")
-                                             .arg(parser.positionalArguments().size()))};
+        return {std::nullopt,
+                usageError(QStringLiteral("Es lässt sich nur eine Datei lesen, angegeben sind %1.")
+                               .arg(parser.positionalArguments().size()))};
     if (parser.isSet(locale)) {
         const QString name = parser.value(locale);
         const QLocale chosen(name);
         const bool plainC = name == QLatin1String("C") || name == QLatin1String("POSIX");
         if (chosen.language() == QLocale::C && !plainC)
-            return {std::nullopt,
-                    usageError(QStringLiteral("Unbekanntes regionales Format für --locale: „%1“.").arg(name))};
+            return {
+                std::nullopt,
+                usageError(QStringLiteral("Unbekanntes regionales Format für --locale: „%1“.").arg(name))};
         QLocale::setDefault(chosen);
     }
     if (!parser.isSet(target))
@@ -158,8 +163,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         const QString text = parser.value(limit).trimmed();
         o.limit = text.startsWith(QLatin1Char('+')) ? 0 : text.toULongLong(&ok, 10);
         if (!ok)
-            return {std::nullopt, usageError(QStringLiteral("--limit erwartet eine ganze Zahl ab 0, nicht „%1“.")
-                                                 .arg(parser.value(limit)))};
+            return {std::nullopt,
+                    usageError(QStringLiteral("--limit erwartet eine ganze Zahl ab 0, nicht „%1“.")
+                                   .arg(parser.value(limit)))};
     }
     if (parser.isSet(json) && parser.isSet(csv))
         return {std::nullopt, usageError(QStringLiteral("--json und --csv schließen einander aus."))};
@@ -174,8 +180,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         (count == &maxItems ? o.maxItems : o.minItems) = *value;
     }
     if (o.maxItems > 0 && o.minItems > o.maxItems)
-        return {std::nullopt,
-                usageError(QStringLiteral("--min-items %1 ist größer als --max-items %2.").arg(o.minItems).arg(o.maxItems))};
+        return {std::nullopt, usageError(QStringLiteral("--min-items %1 ist größer als --max-items %2.")
+                                             .arg(o.minItems)
+                                             .arg(o.maxItems))};
     if (parser.isSet(order)) {
         const QString name = parser.value(order).trimmed();
         if (name == QLatin1String("window"))

@@ -25,9 +25,10 @@ ItemTable readFile(const QString& path, const Options&, Layout*) {
         opened = file.open(QIODevice::ReadOnly);
     }
     if (!opened)
-        throw KalvonError::unreadable((QFileInfo::exists(path) ? QStringLiteral("Die Datei „%1“ lässt sich nicht lesen.")
-                                          : QStringLiteral("Die Datei „%1“ gibt es nicht."))
-                     .arg(path));
+        throw KalvonError::unreadable((QFileInfo::exists(path)
+                                           ? QStringLiteral("Die Datei „%1“ lässt sich nicht lesen.")
+                                           : QStringLiteral("Die Datei „%1“ gibt es nicht."))
+                                          .arg(path));
     const QByteArray bytes = file.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
@@ -41,11 +42,13 @@ ItemTable readFile(const QString& path, const Options&, Layout*) {
             item.amount = NumberText::toCurrency(cell);
         } catch (KalvonError& e) {
             const QString subject = QStringLiteral("Der Betrag Nr. %1").arg(item.row);
-            e.setSubject(e.kind() == KalvonError::Kind::Overflow ? QStringLiteral("%1, „%2“,").arg(subject, e.quotedInput()) : subject);
+            e.setSubject(e.kind() == KalvonError::Kind::Overflow
+                             ? QStringLiteral("%1, „%2“,").arg(subject, e.quotedInput())
+                             : subject);
             throw;
         }
         t.items.push_back(item);
     }
     return t;
 }
-}
+} // namespace TableReader

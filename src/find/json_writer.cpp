@@ -32,7 +32,8 @@ QString jsonString(const QString& text) {
 
 QString column(int index, const QString& header) {
     return QStringLiteral("{\"letter\": %1, \"header\": %2}")
-        .arg(jsonString(TableReader::columnLetter(index)), header.isEmpty() ? QStringLiteral("null") : jsonString(header));
+        .arg(jsonString(TableReader::columnLetter(index)),
+             header.isEmpty() ? QStringLiteral("null") : jsonString(header));
 }
 
 QString source(const ItemTable& table) {
@@ -40,9 +41,9 @@ QString source(const ItemTable& table) {
     QStringList labels;
     for (qsizetype i = 0; i < table.labelColumns.size(); ++i)
         labels << column(table.labelColumns[i], table.labelHeaders.value(i));
-    return QStringLiteral(
-               "{\"format\": \"%1\", \"sheet\": %2, \"header\": %3, \"amount_column\": %4, \"label_columns\": [%5], "
-               "\"total_row\": %6}")
+    return QStringLiteral("{\"format\": \"%1\", \"sheet\": %2, \"header\": %3, \"amount_column\": %4, "
+                          "\"label_columns\": [%5], "
+                          "\"total_row\": %6}")
         .arg(QLatin1String(formats[int(table.format)]),
              table.sheet.isEmpty() ? QStringLiteral("null") : jsonString(table.sheet),
              table.hasHeader ? QStringLiteral("true") : QStringLiteral("false"),
@@ -73,8 +74,9 @@ public:
             rows << QString::number(item->row);
             labels << jsonString(item->label);
         }
-        QString line = QStringLiteral("%1\n  {\"items\": [%2], ")
-                           .arg(number == 1 ? QString() : QStringLiteral(","), numbers.join(QStringLiteral(", ")));
+        QString line =
+            QStringLiteral("%1\n  {\"items\": [%2], ")
+                .arg(number == 1 ? QString() : QStringLiteral(","), numbers.join(QStringLiteral(", ")));
         if (m_list.table.isTable())
             line += QStringLiteral("\"rows\": [%1], \"labels\": [%2], ")
                         .arg(rows.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
@@ -84,8 +86,9 @@ public:
     }
 
     void finished(const CombinationSearch::Outcome& outcome, quint64 listed) override {
-        Terminal::print(stdout, QStringLiteral("%1], \"method\": %2}\n")
-                                    .arg(listed > 0 ? QStringLiteral("\n") : QString(), jsonString(outcome.method)));
+        Terminal::print(stdout,
+                        QStringLiteral("%1], \"method\": %2}\n")
+                            .arg(listed > 0 ? QStringLiteral("\n") : QString(), jsonString(outcome.method)));
     }
 };
 

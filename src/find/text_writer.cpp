@@ -39,7 +39,8 @@ QString sourceLine(const ItemTable& table) {
                                      : QStringLiteral("Bezeichnung aus den Spalten %1"))
                      .arg(joined(labels));
     const qsizetype count = qsizetype(table.items.size());
-    parts << (count == 1 ? QStringLiteral("1 Betrag") : QStringLiteral("%1 Beträge").arg(QLocale().toString(count)));
+    parts << (count == 1 ? QStringLiteral("1 Betrag")
+                         : QStringLiteral("%1 Beträge").arg(QLocale().toString(count)));
     QString line = QStringLiteral("Gelesen: ") + parts.join(QStringLiteral(", "));
     if (table.totalRow)
         line += QStringLiteral("; die Summenzeile %1 (%2) zählt nicht mit")

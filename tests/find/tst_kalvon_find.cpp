@@ -201,7 +201,9 @@ void TestKalvonFind::output_data() {
                           "Bereichs von ±922.337.203.685.477,58.\n");
     QStringList large; // 100 four-decimal amounts up to a million and half their sum: no method fits
     for (int i = 1; i <= 100; ++i)
-        large << QStringLiteral("%1,%2").arg(qint64(i) * 7919 % 999983).arg(i * 37 % 10000, 4, 10, QLatin1Char('0'));
+        large << QStringLiteral("%1,%2")
+                     .arg(qint64(i) * 7919 % 999983)
+                     .arg(i * 37 % 10000, 4, 10, QLatin1Char('0'));
     QTest::newRow("no method fits")
         << args("--locale de_DE --target 25.000.000") << large.join(QLatin1Char('\n')) << 2 << QString()
         << QStringLiteral("kalvon-find: Für 100 Beträge ungleich null passt keine Methode in Zeit und "
