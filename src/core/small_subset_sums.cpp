@@ -121,7 +121,7 @@ SubsetSums::SubsetSums(std::span<const qint64> amounts, Pacer& pacer)
         m_values.push_back(amounts[std::size_t(i)]);
 }
 
-SubsetSums SubsetSums::below(int bound) const {
+SubsetSums SubsetSums::below(int bound, bool withPairs) const {
     SubsetSums set(m_amounts, std::min(bound, m_bound), *m_pacer);
     for (std::size_t i = 0; i < m_values.size(); ++i) {
         if (m_indices[i] < set.m_bound) {
@@ -129,7 +129,7 @@ SubsetSums SubsetSums::below(int bound) const {
             set.m_indices.push_back(m_indices[i]);
         }
     }
-    if (m_pairsMade) {
+    if (m_pairsMade && withPairs) {
         for (std::size_t i = 0; i < m_pairs.size(); ++i) {
             if (int(m_pairs[i] & 0xFFFF) < set.m_bound) {
                 set.m_pairSums.push_back(m_pairSums[i]);
@@ -138,7 +138,7 @@ SubsetSums SubsetSums::below(int bound) const {
         }
         set.m_pairsMade = true;
     }
-    m_pacer->work(m_values.size() + m_pairs.size());
+    m_pacer->work(m_values.size() + (withPairs ? m_pairs.size() : 0));
     return set;
 }
 

@@ -70,8 +70,9 @@ public:
     // All amounts.
     SubsetSums(std::span<const qint64> amounts, Pacer& pacer);
 
-    // The amounts of this set with an index below bound.
-    SubsetSums below(int bound) const;
+    // The amounts of this set with an index below bound; the sums of their pairs too if this set
+    // has them made and withPairs.
+    SubsetSums below(int bound, bool withPairs) const;
     int bound() const { return m_bound; }
 
     quint64 count(int size, Range range) const;

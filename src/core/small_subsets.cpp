@@ -92,7 +92,7 @@ public:
         const quint64 wanted = std::min<quint64>(limit, m_collected);
         int fewer = 0, enough = set.bound(); // fewer amounts hold fewer hits, enough hold enough
         for (int probe = 1; probe < enough; probe *= 2) {
-            if (count(set.below(probe), q) >= wanted) {
+            if (count(set.below(probe, q.maxSize >= 4), q) >= wanted) {
                 enough = probe;
                 break;
             }
@@ -100,9 +100,9 @@ public:
         }
         while (enough - fewer > 1) {
             const int middle = fewer + (enough - fewer) / 2;
-            (count(set.below(middle), q) >= wanted ? enough : fewer) = middle;
+            (count(set.below(middle, q.maxSize >= 4), q) >= wanted ? enough : fewer) = middle;
         }
-        collect(set.below(enough - 1), q, found); // fewer than wanted
+        collect(set.below(enough - 1, q.maxSize >= 4), q, found); // fewer than wanted
         if (!emitSorted(found, limit, Order::Window, deliver))
             return false;
         quint64 emitted = found.size();
@@ -125,7 +125,7 @@ public:
             Query rest{std::max(1, q.minSize - 1), q.maxSize - 1, {}};
             for (const Range& r : q.ranges)
                 rest.ranges.push_back({r.lower - value, r.upper - value});
-            const bool going = window(set.below(top), rest, limit - emitted, [&](const Found& f) {
+            const bool going = window(set.below(top, false), rest, limit - emitted, [&](const Found& f) {
                 Found with = f;
                 with.items[std::size_t(with.size++)] = top;
                 with.sum += value;
@@ -235,7 +235,8 @@ public:
         const double n = double(request.amounts.size());
         const int largest = request.itemCap();
         const double pairs = n * (n - 1) / 2;
-        e.bytes = qint64(n * 40 + double(m_collected) * sizeof(Found));
+        e.bytes =
+            qint64(n * 40 + 2 * double(collected(request)) * sizeof(Found)); // a vector grows by doubling
         e.seconds = n * std::log2(n + 2) * 1e-7;
         for (int size = std::max(1, request.minItems); size <= largest; ++size) {
             if (size == 3)
@@ -272,7 +273,7 @@ public:
             std::max(1, request.minItems), largest, {{request.lower.count(), request.upper.count()}}};
         try {
             const SubsetSums all(amounts, pacer);
-            const Lister lister(amounts, m_collected, pacer, request);
+            const Lister lister(amounts, collected(request), pacer, request);
             pacer.phase(0, 800);
             std::vector<Found> found;
             const bool collected = lister.collect(all, query, found);
@@ -327,6 +328,12 @@ private:
         }
         if (negative < std::numeric_limits<qint64>::min() || positive > std::numeric_limits<qint64>::max())
             throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
+    }
+
+    // Hits collected at once: at most a quarter of the memory budget.
+    std::size_t collected(const Request& request) const {
+        return std::clamp<std::size_t>(
+            std::size_t(std::max<qint64>(request.memoryBudget, 0)) / (8 * sizeof(Found)), 1, m_collected);
     }
 
     std::size_t m_collected;

@@ -106,7 +106,10 @@ class TestCombinationSearch : public QObject {
 
 private slots:
     void sameAsEveryCombination();
-    void noMethodFits();
+    void refused_data();
+    void refused();
+    void largeList_data();
+    void largeList();
 };
 
 // Random lists: each method that takes the request, and the search as a whole, list and count
@@ -154,20 +157,127 @@ void TestCombinationSearch::sameAsEveryCombination() {
         QVERIFY2(runs.value(name) > 20, qPrintable(name + QStringLiteral(" was hardly tried")));
 }
 
-// A request that no method can take is refused with a message that names the remedy.
-void TestCombinationSearch::noMethodFits() {
+// Requests that no method can take are refused with a message that names the remedy; sums that
+// could leave the Currency range are refused, not wrapped.
+void TestCombinationSearch::refused_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("huge"); // the first amounts are 4·10^18 ten-thousandths
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<int>("budgetMB");
+    QTest::addColumn<bool>("overflow"); // else: no method fits
+    QTest::addColumn<QString>("message");
+    QTest::newRow("200 amounts, no size limit")
+        << 200 << 0 << 0 << 64 << false << QStringLiteral("--max-items");
+    QTest::newRow("12 of 5,000 amounts")
+        << 5000 << 0 << 12 << 1024 << false << QStringLiteral("--max-items 4");
+    QTest::newRow("three huge of 30 amounts")
+        << 30 << 3 << 3 << 64 << true << QStringLiteral("Eine mögliche Summe der Beträge");
+}
+
+void TestCombinationSearch::refused() {
+    QFETCH(int, count);
+    QFETCH(int, huge);
+    QFETCH(int, maxItems);
+    QFETCH(int, budgetMB);
     Request r;
-    for (int i = 0; i < 200; ++i)
-        r.amounts.push_back(Currency::fromCount((qint64(i) * 7919 % 100003 + 1) * 100000000));
+    for (int i = 0; i < count; ++i)
+        r.amounts.push_back(Currency::fromCount(i < huge ? qint64(4) * 1000000000000000000
+                                                         : (qint64(i) * 7919 % 100003 + 1) * 100000000));
     r.lower = r.upper = Currency::fromCount(qint64(123456789) * 100000000);
-    r.memoryBudget = qint64(64) << 20;
+    r.maxItems = maxItems;
+    r.memoryBudget = qint64(budgetMB) << 20;
     try {
         run(r, {});
-        QFAIL("a search over 200 large amounts without size limits ran");
+        QFAIL("the search ran");
     } catch (const KalvonError& e) {
-        QCOMPARE(e.kind(), KalvonError::Kind::Unsupported);
-        QVERIFY2(e.userMessage().contains(QLatin1String("--max-items")), qPrintable(e.userMessage()));
+        QTEST(e.kind() == KalvonError::Kind::Overflow, "overflow");
+        QFETCH(QString, message);
+        QVERIFY2(e.userMessage().contains(message), qPrintable(e.userMessage()));
     }
+}
+
+namespace {
+
+// 3,000 random two-decimal amounts from 1,00 to 50.000,00, the target 75.000,00 with a tolerance of 0,50, at
+// most three amounts: tens of thousands of hits. They are found here without the search: every pair, and a
+// sorted lookup for a third amount after them.
+struct LargeList {
+    Request request;
+    std::vector<std::pair<std::vector<int>, Currency>> hits;
+};
+
+const LargeList& theLargeList() {
+    static const LargeList list = [] {
+        LargeList l;
+        Request& r = l.request;
+        QRandomGenerator rng(1913);
+        for (int i = 0; i < 3000; ++i)
+            r.amounts.push_back(Currency::fromCount(qint64(rng.bounded(100, 5000001)) * 100));
+        const qint64 target = qint64(75000) * Currency::Scale;
+        r.target = Currency::fromCount(target);
+        r.lower = Currency::fromCount(target - 5000);
+        r.upper = Currency::fromCount(target + 5000);
+        r.maxItems = 3;
+        std::vector<std::pair<qint64, int>> sorted;
+        for (int i = 0; i < 3000; ++i)
+            sorted.emplace_back(r.amounts[std::size_t(i)].count(), i);
+        std::sort(sorted.begin(), sorted.end());
+        auto add = [&](std::vector<int> items) {
+            qint64 sum = 0;
+            for (int i : items)
+                sum += r.amounts[std::size_t(i)].count();
+            if (r.lower.count() <= sum && sum <= r.upper.count())
+                l.hits.emplace_back(items, Currency::fromCount(sum));
+        };
+        for (int i = 0; i < 3000; ++i) {
+            add({i});
+            for (int j = i + 1; j < 3000; ++j) {
+                add({i, j});
+                const qint64 rest = r.amounts[std::size_t(i)].count() + r.amounts[std::size_t(j)].count();
+                auto k = std::lower_bound(sorted.begin(), sorted.end(), std::pair(r.lower.count() - rest, 0));
+                for (; k != sorted.end() && k->first + rest <= r.upper.count(); ++k) {
+                    if (k->second > j)
+                        add({i, j, k->second});
+                }
+            }
+        }
+        return l;
+    }();
+    return list;
+}
+
+} // namespace
+
+void TestCombinationSearch::largeList_data() {
+    QTest::addColumn<int>("order");
+    QTest::addColumn<int>("collected"); // hits the method collects at once; 0: as run() has it
+    for (int order : {0, 1, 2}) {
+        for (int collected : {0, 5000})
+            QTest::addRow("order %d, collecting %d", order, collected) << order << collected;
+    }
+}
+
+// The large list: the total and the first 1000 hits of each order, also when the method takes its
+// ways for more hits than it collects.
+void TestCombinationSearch::largeList() {
+    QFETCH(int, order);
+    QFETCH(int, collected);
+    const LargeList& list = theLargeList();
+    Request r = list.request;
+    r.order = Order(order);
+    auto hits = list.hits;
+    std::stable_sort(hits.begin(), hits.end(), [&](const auto& a, const auto& b) {
+        return before(r.order, r.target, {a.first, a.second}, {b.first, b.second});
+    });
+    QStringList expected;
+    for (std::size_t i = 0; i < 1000 && i < hits.size(); ++i)
+        expected << describeHit(hits[i].first, hits[i].second);
+
+    const std::unique_ptr<SearchMethod> method = smallSubsetsCollectingAtMost(std::size_t(collected));
+    const Listing got = listWith([&](const Control& c) { return collected ? method->run(r, c) : run(r, c); });
+    QVERIFY2(hits.size() > 20000, qPrintable(QString::number(hits.size())));
+    QCOMPARE(got.total, QString::number(hits.size()));
+    QCOMPARE(got.hits, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCombinationSearch)
