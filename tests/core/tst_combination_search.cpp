@@ -110,6 +110,7 @@ private slots:
     void refused();
     void largeList_data();
     void largeList();
+    void cancelledSoon();
 };
 
 // Random lists: each method that takes the request, and the search as a whole, list and count
@@ -278,6 +279,31 @@ void TestCombinationSearch::largeList() {
     QVERIFY2(hits.size() > 20000, qPrintable(QString::number(hits.size())));
     QCOMPARE(got.total, QString::number(hits.size()));
     QCOMPARE(got.hits, expected);
+}
+
+// A long search ends soon after it is cancelled; one that runs to its end reports its progress
+// up to 1000, never going back.
+void TestCombinationSearch::cancelledSoon() {
+    Request r = theLargeList().request;
+    QList<int> progress;
+    Control control;
+    control.progress = [&](int permille) {
+        progress << permille;
+    };
+    QVERIFY(!run(r, control).cancelled);
+    QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+    QCOMPARE(progress.last(), 1000);
+
+    QRandomGenerator rng(7);
+    for (int i = 0; i < 27000; ++i) // a second or more for all the triples
+        r.amounts.push_back(Currency::fromCount(qint64(rng.bounded(100, 5000001)) * 100));
+    QElapsedTimer clock;
+    control.cancelled = [&] {
+        return clock.elapsed() > 50;
+    };
+    clock.start();
+    QVERIFY(run(r, control).cancelled);
+    QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestCombinationSearch)
