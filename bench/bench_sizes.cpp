@@ -84,5 +84,7 @@ BENCHMARK(BM_SmallCombinations)
     ->ArgsProduct({{500}, {4}, {0, 1, 2}, {0, 50}})
     ->ArgsProduct({{2000}, {4}, {0, 1, 2}, {0}})
     ->ArgsProduct({{2000}, {3}, {0, 1, 2}, {10000}}) // millions of hits
+    ->ArgsProduct({{300}, {5}, {0}, {0, 50}})
+    ->ArgsProduct({{40}, {8}, {0}, {0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -100,7 +100,7 @@ void Pacer::phase(int from, int to) {
 
 void Pacer::share(double done) {
     const int permille = m_from + int(std::clamp(done, 0.0, 1.0) * (m_to - m_from));
-    if (!m_quiet && m_progress && permille > m_last) {
+    if (!m_quiet && m_depth == 0 && m_progress && permille > m_last) {
         m_last = permille;
         m_progress(permille);
     }
@@ -176,8 +176,32 @@ quint64 SubsetSums::count(int size, Range range) const {
     case 4:
         return countQuadruples(range);
     default:
-        return 0;
+        break;
     }
+    quint64 count = 0;
+    eachLargest(size, range, [&](const SubsetSums& rest, Range restRange, int, qint64) {
+        count += rest.count(size - 1, restRange);
+        return true;
+    });
+    return count;
+}
+
+// Five amounts or more: for each amount `top`, the subsets of one amount fewer among those with a
+// smaller index. onEach(rest, range, top, value of top) returns false to stop; so does eachLargest.
+template <class OnEach> bool SubsetSums::eachLargest(int size, Range range, OnEach&& onEach) const {
+    if (size > 4)
+        buildPairs(); // made once here, then only filtered for each top
+    for (int top = size - 1; top < m_bound; ++top) {
+        const qint64 value = m_amounts[std::size_t(top)];
+        m_pacer->enter();
+        const bool going =
+            onEach(below(top, true), Range{range.lower - value, range.upper - value}, top, value);
+        m_pacer->leave();
+        if (!going)
+            return false;
+        m_pacer->share(double(top) / double(m_bound));
+    }
+    return true;
 }
 
 quint64 SubsetSums::countPairs(Range range) const {
@@ -346,7 +370,15 @@ bool SubsetSums::collect(int size, Range range, std::size_t cap, std::vector<Fou
         return true;
     }
     default:
-        return true;
+        return eachLargest(size, range, [&](const SubsetSums& rest, Range restRange, int top, qint64 value) {
+            const std::size_t first = out.size();
+            const bool complete = rest.collect(size - 1, restRange, cap, out);
+            for (std::size_t i = first; i < out.size(); ++i) {
+                out[i].items[std::size_t(out[i].size++)] = top;
+                out[i].sum += value;
+            }
+            return complete;
+        });
     }
 }
 

@@ -8,14 +8,15 @@
 #include <span>
 #include <vector>
 
-// How many subsets of one to four amounts have a sum in a range, and which, without trying them
+// How many subsets of one to eight amounts have a sum in a range, and which, without trying them
 // one by one: the amounts sorted by value, pairs found with two pointers, triples with two
-// pointers for each fixed smallest amount, and quadruples from the sorted sums of all pairs.
+// pointers for each fixed smallest amount, quadruples from the sorted sums of all pairs. Five and
+// more amounts: each choice of the amounts with the largest indices, and quadruples below them.
 namespace SmallSubsets {
 
 __extension__ using Int128 = __int128;
 
-constexpr int MaxItems = 4;
+constexpr int MaxItems = 8;
 // Quadruples need the sums of all pairs; a pair is stored as two 16-bit indices.
 constexpr int MaxPairedAmounts = 65536;
 
@@ -54,12 +55,15 @@ public:
     void share(double done);
     // share() reports nothing until the next phase (work inside work that reports itself).
     void quiet() { m_quiet = true; }
+    // Between enter() and leave(), share() reports nothing: a part of a larger piece of work.
+    void enter() { ++m_depth; }
+    void leave() { --m_depth; }
 
 private:
     std::function<bool()> m_cancelled;
     std::function<void(int)> m_progress;
     quint64 m_done = 0, m_nextPoll = 0;
-    int m_from = 0, m_to = 0, m_last = -1;
+    int m_from = 0, m_to = 0, m_last = -1, m_depth = 0;
     bool m_quiet = false;
 };
 
@@ -83,6 +87,7 @@ public:
 private:
     SubsetSums(std::span<const qint64> amounts, int bound, Pacer& pacer);
     void buildPairs() const;
+    template <class OnEach> bool eachLargest(int size, Range range, OnEach&& onEach) const;
     quint64 countPairs(Range range) const;
     quint64 countTriples(Range range) const;
     quint64 countQuadruples(Range range) const;

@@ -223,6 +223,14 @@ private:
     Currency m_target;
 };
 
+// n over k, as a rough number.
+double binomial(double n, int k) {
+    double ways = 1;
+    for (int i = 0; i < k; ++i)
+        ways = ways * (n - i) / (i + 1);
+    return std::max(ways, 0.0);
+}
+
 class SmallSubsetsMethod : public SearchMethod {
 public:
     explicit SmallSubsetsMethod(std::size_t collected)
@@ -238,14 +246,15 @@ public:
         e.bytes =
             qint64(n * 40 + 2 * double(collected(request)) * sizeof(Found)); // a vector grows by doubling
         e.seconds = n * std::log2(n + 2) * 1e-7;
+        const double quadruples = pairs * 1e-8 + n * n * 4e-9; // counted over sorted pair sums
         for (int size = std::max(1, request.minItems); size <= largest; ++size) {
             if (size == 3)
                 e.seconds += pairs * 4e-9;
-            if (size == 4) {
-                e.seconds += pairs * 6e-8 + n * n * 4e-9;
-                e.bytes += qint64(pairs * 24);
-            }
+            if (size >= 4) // every choice of size − 4 amounts above a quadruple
+                e.seconds += pairs * 5e-8 + binomial(n, size - 4) * quadruples;
         }
+        if (largest >= 4) // the pair sums, a buffer to sort them, and a copy for each amount fixed above
+            e.bytes += qint64(pairs * (24 + 12 * std::max(0, largest - 4)));
         e.fits = largest <= MaxItems && request.amounts.size() <= std::size_t(MaxAmounts) &&
                  (largest < 4 || request.amounts.size() <= std::size_t(MaxPairedAmounts)) &&
                  e.seconds <= MaxSeconds;
@@ -255,9 +264,9 @@ public:
     Outcome run(const Request& request, const Control& control) const override {
         const int n = int(request.amounts.size());
         const int largest = request.itemCap();
-        if (largest > MaxItems || n > MaxAmounts || (largest == 4 && n > MaxPairedAmounts))
+        if (largest > MaxItems || n > MaxAmounts || (largest >= 4 && n > MaxPairedAmounts))
             throw KalvonError::unsupported(
-                QStringLiteral("Kombinationen aus höchstens %1 Beträgen gehen nur bis %2 Beträge (vier je "
+                QStringLiteral("Kombinationen aus höchstens %1 Beträgen gehen nur bis %2 Beträge (ab vier je "
                                "Kombination: bis %3).")
                     .arg(MaxItems)
                     .arg(MaxAmounts)
