@@ -125,13 +125,14 @@ public:
             Query rest{std::max(1, q.minSize - 1), q.maxSize - 1, {}};
             for (const Range& r : q.ranges)
                 rest.ranges.push_back({r.lower - value, r.upper - value});
-            const bool going = window(set.below(top, false), rest, limit - emitted, [&](const Found& f) {
-                Found with = f;
-                with.items[std::size_t(with.size++)] = top;
-                with.sum += value;
-                ++emitted;
-                return deliver(with);
-            });
+            const bool going =
+                window(set.below(top, rest.maxSize >= 4), rest, limit - emitted, [&](const Found& f) {
+                    Found with = f;
+                    with.items[std::size_t(with.size++)] = top;
+                    with.sum += value;
+                    ++emitted;
+                    return deliver(with);
+                });
             if (!going)
                 return false;
         }
