@@ -48,6 +48,25 @@ template <class OnBlock> bool pairBlocks(const qint64* w, std::size_t n, Range r
     return true;
 }
 
+// For each p of the ascending s[0 … n), every q with lower <= s[p] + s[q] <= upper, p itself
+// included, forms one block [from, to) that moves down as s[p] grows. onBlock(p, from, to)
+// returns false to stop; so does sumBlocks then.
+template <class OnBlock> bool sumBlocks(const qint64* s, std::size_t n, Range range, OnBlock&& onBlock) {
+    std::size_t to = n, lowest = n;
+    for (std::size_t p = 0; p < n; ++p) {
+        const qint64 upper = clamp64(range.upper - s[p]), lower = clamp64(range.lower - s[p]);
+        while (to > 0 && s[to - 1] > upper)
+            --to;
+        if (to == 0)
+            break;
+        while (lowest > 0 && s[lowest - 1] >= lower)
+            --lowest;
+        if (!onBlock(p, lowest, std::max(lowest, to)))
+            return false;
+    }
+    return true;
+}
+
 // Sorts keys ascending and moves the values with them: least significant 16 bits first.
 void radixSort(std::vector<qint64>& keys, std::vector<quint32>& values, Pacer& pacer) {
     const std::size_t n = keys.size();
@@ -242,21 +261,13 @@ quint64 SubsetSums::countQuadruples(Range range) const {
     const qint64* s = m_pairSums.data();
     const std::size_t pairCount = m_pairSums.size();
     quint64 ordered = 0;
-    std::size_t to = pairCount, lowest = pairCount;
-    for (std::size_t p = 0; p < pairCount; ++p) {
-        const qint64 upper = clamp64(range.upper - s[p]), lower = clamp64(range.lower - s[p]);
-        while (to > 0 && s[to - 1] > upper)
-            --to;
-        if (to == 0)
-            break;
-        while (lowest > 0 && s[lowest - 1] >= lower)
-            --lowest;
-        if (lowest < to)
-            ordered += to - lowest;
+    sumBlocks(s, pairCount, range, [&](std::size_t p, std::size_t from, std::size_t to) {
+        ordered += to - from;
         m_pacer->work(2);
         if ((p & 0xFFFF) == 0)
             m_pacer->share(0.5 * double(p) / double(pairCount));
-    }
+        return true;
+    });
 
     // p = q: 2 · sum(p) in range.
     const auto firstHalf =
@@ -344,17 +355,9 @@ bool SubsetSums::collect(int size, Range range, std::size_t cap, std::vector<Fou
         buildPairs();
         const qint64* s = m_pairSums.data();
         const std::size_t pairCount = m_pairSums.size();
-        std::size_t to = pairCount, lowest = pairCount;
-        for (std::size_t p = 0; p < pairCount; ++p) {
-            const qint64 upper = clamp64(range.upper - s[p]), lower = clamp64(range.lower - s[p]);
-            while (to > 0 && s[to - 1] > upper)
-                --to;
-            if (to == 0)
-                break;
-            while (lowest > 0 && s[lowest - 1] >= lower)
-                --lowest;
+        return sumBlocks(s, pairCount, range, [&](std::size_t p, std::size_t from, std::size_t to) {
             const int b = int(m_pairs[p] & 0xFFFF);
-            for (std::size_t q = lowest; q < to; ++q) {
+            for (std::size_t q = from; q < to; ++q) {
                 const int c = int(m_pairs[q] >> 16);
                 if (b < c) {
                     if (out.size() >= cap)
@@ -363,11 +366,11 @@ bool SubsetSums::collect(int size, Range range, std::size_t cap, std::vector<Fou
                         found({int(m_pairs[p] >> 16), b, c, int(m_pairs[q] & 0xFFFF)}, s[p] + s[q]));
                 }
             }
-            m_pacer->work(2 + (to > lowest ? to - lowest : 0));
+            m_pacer->work(2 + to - from);
             if ((p & 0xFFFF) == 0)
                 m_pacer->share(double(p) / double(pairCount));
-        }
-        return true;
+            return true;
+        });
     }
     default:
         return eachLargest(size, range, [&](const SubsetSums& rest, Range restRange, int top, qint64 value) {
