@@ -207,8 +207,9 @@ void TestKalvonFind::output_data() {
     QTest::newRow("no method fits")
         << args("--locale de_DE --target 25.000.000") << large.join(QLatin1Char('\n')) << 2 << QString()
         << QStringLiteral("kalvon-find: Für 100 Beträge ungleich null passt keine Methode in Zeit und "
-                          "Arbeitsspeicher. Abhilfe: die Zahl der Beträge einer Kombination begrenzen "
-                          "(--max-items), weniger Beträge angeben oder einen kleineren Zielwert suchen.\n");
+                          "Arbeitsspeicher. Abhilfe: die Zahl der Beträge einer Kombination auf höchstens 7 "
+                          "begrenzen (--max-items 7), weniger Beträge angeben oder einen kleineren Zielwert "
+                          "suchen.\n");
     QTest::newRow("negative tolerance")
         << args("--locale de_DE --target 7 --tolerance -1%") << QStringLiteral("7") << 2 << QString()
         << QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „-1%“.\nEine Übersicht gibt: "
