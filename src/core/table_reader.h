@@ -17,20 +17,25 @@ class QIODevice;
 namespace TableReader {
 
 struct Options {
-    QChar delimiter;    // ';', ',' or '\t' for a text table; null: detected
-    QString sheet;      // a sheet by its name or its number from 1; empty: the first visible sheet
-    QString column;     // the amount column by header text, letter (C, AA) or number from 1; empty: detected
+    QChar delimiter; // ';', ',' or '\t' for a text table; null: detected
+    QString sheet;   // a sheet by its name or its number from 1; empty: the first visible sheet
+    // The amount column by header text (blanks around it and case aside), letter (C, AA) or number
+    // from 1, tried in this order: a header "C" names the column under it; empty: detected.
+    QString column;
     QStringList labels; // label columns, each named as column is; empty: the default label column
     bool noLabel = false;
 
     qint64 maxBytes = qint64(64) << 20;          // input beyond this is refused
     int maxRows = 100000;                        // rows beyond this are refused
     qint64 maxUnpackedBytes = qint64(256) << 20; // a spreadsheet part that unpacks beyond this is refused
+    qint64 maxCells = 3000000;                   // more cells that are not empty are refused
 };
 
-// How the input is laid out, for a window that lets the user pick the sheet and the columns.
+// How the input is laid out, for a window that lets the user pick the sheet and the columns. When
+// reading fails, it holds as much as was known by then.
 struct Layout {
     QStringList sheets;       // every sheet's name, for .xlsx and .ods; empty otherwise
+    QList<int> hiddenSheets;  // the indexes in sheets of the sheets the workbook hides
     int sheet = -1;           // the index in sheets of the sheet read
     QStringList columnTitles; // per column of the sheet read: its header text, or empty
     QList<int> amountColumns; // the columns that could be the amount column, left to right
