@@ -37,40 +37,6 @@ void finish(const QXmlStreamReader& reader) {
         WorkbookError::brokenXml(Content, reader);
 }
 
-struct TableEntry {
-    QString name;
-    QString style;
-};
-
-// The names of the sheets and the table styles that hide a sheet.
-struct Contents {
-    std::vector<TableEntry> tables;
-    QSet<QString> hiddenStyles;
-};
-
-Contents readContents(const QByteArray& xml) {
-    Contents contents;
-    QXmlStreamReader reader(xml);
-    QString style;
-    while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (isElement(reader, StyleNs, u"style")) {
-            style = reader.attributes().value(StyleNs, QLatin1String("name")).toString();
-        } else if (isElement(reader, StyleNs, u"table-properties")) {
-            if (reader.attributes().value(TableNs, QLatin1String("display")) == u"false")
-                contents.hiddenStyles.insert(style);
-        } else if (isElement(reader, TableNs, u"table")) {
-            const QXmlStreamAttributes a = reader.attributes();
-            contents.tables.push_back({a.value(TableNs, QLatin1String("name")).toString(),
-                                       a.value(TableNs, QLatin1String("style-name")).toString()});
-            reader.skipCurrentElement();
-        }
-    }
-    finish(reader);
-    return contents;
-}
-
 void appendCut(QString& text, QStringView more) {
     text += more.left(std::max<qsizetype>(0, MaxCellText - text.size()));
 }
@@ -218,28 +184,59 @@ void TableReader::row(QXmlStreamReader& reader) {
     m_row += rows;
 }
 
+// How well a sheet fits the one wanted: 2 the one, 1 the one unless a later sheet is (a number
+// before a name, a hidden first sheet before a visible one), 0 not at all.
+int fit(const QString& wanted, const QString& name, int index, bool hidden) {
+    const QString trimmed = wanted.trimmed();
+    if (trimmed.isEmpty())
+        return hidden ? (index == 0 ? 1 : 0) : 2;
+    if (name.trimmed().compare(trimmed, Qt::CaseInsensitive) == 0)
+        return 2;
+    bool ok = false;
+    return trimmed.toInt(&ok) == index + 1 && ok ? 1 : 0;
+}
+
 } // namespace
 
+// One pass over content.xml: the table styles that hide a sheet come first, then the sheets; only
+// the cells of the sheet that fits best so far are kept.
 void readOds(const ZipParts& parts, const QString& wanted, const CellGrid::Limits& limits, Sheet& sheet) {
-    const QByteArray xml = parts.read(Content);
-    const Contents contents = readContents(xml);
     sheet.format = ItemTable::Format::Ods;
-    for (std::size_t i = 0; i < contents.tables.size(); ++i) {
-        sheet.names << contents.tables[i].name;
-        if (contents.hiddenStyles.contains(contents.tables[i].style))
-            sheet.hidden << int(i);
+    QXmlStreamReader reader(parts.read(Content));
+    QSet<QString> hiddenStyles;
+    QString style;
+    int best = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = reader.attributes();
+        if (isElement(reader, StyleNs, u"style")) {
+            style = a.value(StyleNs, QLatin1String("name")).toString();
+        } else if (isElement(reader, StyleNs, u"table-properties")) {
+            if (a.value(TableNs, QLatin1String("display")) == u"false")
+                hiddenStyles.insert(style);
+        } else if (isElement(reader, TableNs, u"table")) {
+            const int index = int(sheet.names.size());
+            const bool hidden =
+                hiddenStyles.contains(a.value(TableNs, QLatin1String("style-name")).toString());
+            sheet.names << a.value(TableNs, QLatin1String("name")).toString();
+            if (hidden)
+                sheet.hidden << index;
+            const int fits = fit(wanted, sheet.names.back(), index, hidden);
+            if (fits > best) {
+                TableReader table(limits);
+                table.read(reader);
+                sheet.grid = table.take();
+                sheet.index = index;
+                best = fits;
+            } else {
+                reader.skipCurrentElement();
+            }
+        }
     }
-    sheet.index = chooseSheet(sheet.names, sheet.hidden, wanted);
-    QXmlStreamReader reader(xml);
-    TableReader table(limits);
-    for (int index = -1; !reader.atEnd() && index < sheet.index;) {
-        if (reader.readNext() == QXmlStreamReader::StartElement && isElement(reader, TableNs, u"table") &&
-            ++index < sheet.index)
-            reader.skipCurrentElement();
-    }
-    table.read(reader);
     finish(reader);
-    sheet.grid = table.take();
+    if (chooseSheet(sheet.names, sheet.hidden, wanted) != sheet.index)
+        WorkbookError::broken(QStringLiteral("Die Tabellenblätter lassen sich nicht zuordnen."));
 }
 
 } // namespace Workbook

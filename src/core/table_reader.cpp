@@ -112,22 +112,21 @@ ItemTable readPlainList(QStringView text) {
     return table;
 }
 
-// One column, or a single row, in which a cell after the first is not a number: a list of amounts
-// with a typo rather than a table.
+// One column, or a single row, that is not a header above numbers: a list of amounts with a typo
+// rather than a table.
 bool isListWithTypo(const Grid& grid) {
     const bool oneColumn =
         std::all_of(grid.rows.begin(), grid.rows.end(), [](const Row& row) { return row.cells.size() <= 1; });
     if (!oneColumn && grid.rows.size() != 1)
         return false;
-    bool first = true;
+    int cells = 0;
     for (const Row& row : grid.rows) {
         for (const Cell& cell : row.cells) {
-            if (!first && !cell.isNumber())
+            if (cells++ > 0 && !cell.isNumber())
                 return true;
-            first = false;
         }
     }
-    return false;
+    return cells < 2;
 }
 
 bool namesColumns(const Options& options) {
