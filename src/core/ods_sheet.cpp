@@ -77,12 +77,7 @@ QString paragraph(QXmlStreamReader& reader) {
 QString cellText(QXmlStreamReader& reader) {
     QString text;
     bool first = true;
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement)
-            break;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (reader.readNextStartElement()) {
         if (isElement(reader, TextNs, u"p") || isElement(reader, TextNs, u"h")) {
             if (!first)
                 appendCut(text, u"\n");
@@ -160,12 +155,7 @@ void TableReader::row(QXmlStreamReader& reader) {
     const qint64 rows = repeat(reader, QLatin1String("number-rows-repeated"));
     qint64 column = 0;
     bool filled = false;
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement)
-            break;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (reader.readNextStartElement()) {
         const qint64 columns = repeat(reader, QLatin1String("number-columns-repeated"));
         if (isElement(reader, TableNs, u"table-cell")) {
             const Cell content = cell(reader);

@@ -106,19 +106,15 @@ WorkbookPart readWorkbook(const ZipParts& parts) {
     return workbook;
 }
 
-// The text of a string item: its text runs joined, without phonetic guides.
+// The text of a string item (or of one of its runs): its text runs joined, without phonetic guides.
 QString stringItem(QXmlStreamReader& reader) {
     QString text;
-    const QString endName = reader.name().toString();
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement && reader.name() == endName)
-            break;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (reader.readNextStartElement()) {
         if (reader.name() == u"t")
             text += reader.readElementText(QXmlStreamReader::SkipChildElements);
-        else if (reader.name() == u"rPh")
+        else if (reader.name() == u"r")
+            text += stringItem(reader);
+        else
             reader.skipCurrentElement();
         if (text.size() > MaxCellText)
             text.truncate(MaxCellText);
@@ -260,12 +256,7 @@ bool SheetReader::cell(QXmlStreamReader& reader, Cell& result) {
     const int style = a.value(QLatin1String("s")).toInt();
     QString value, inlineText;
     bool hasInline = false;
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement && reader.name() == u"c")
-            break;
-        if (token != QXmlStreamReader::StartElement)
-            continue;
+    while (reader.readNextStartElement()) {
         if (reader.name() == u"v") {
             value = reader.readElementText(QXmlStreamReader::SkipChildElements);
         } else if (reader.name() == u"is") {
