@@ -482,6 +482,8 @@ ItemTable readFile(const QString& path, const Options& options, Layout* layout) 
 ItemTable readText(const QString& text, const Options& options, Layout* layout) {
     if (layout)
         *layout = Layout();
+    if (text.size() > options.maxBytes)
+        tooLarge(QStringLiteral("Die Eingabe"), options.maxBytes);
     return readDecoded(text, options, layout);
 }
 
