@@ -294,6 +294,28 @@ void TestTableReader::workbooks_data() {
     QTest::newRow("date column named") << xlsx << "sheet=2;column=Datum"
                                        << "Der Betrag in Zeile 2, Spalte B („Datum“) ist keine gültige Zahl: "
                                           "„07.12.2026“.";
+    // As other programs write .xlsx: the 1904 date system, a built-in date format, inline strings
+    // in runs, booleans, formula strings, rows and cells without a reference, an absolute target.
+    const QByteArray rels =
+        "<Relationships><Relationship Id=\"r1\" Type=\"http://schemas.openxmlformats.org/"
+        "officeDocument/2006/relationships/worksheet\" Target=\"/xl/s.xml\"/></Relationships>";
+    QTest::newRow("xlsx of another program")
+        << zipOf(
+               {{QStringLiteral("xl/workbook.xml"),
+                 "<workbook xmlns:r=\"urn:r\"><workbookPr date1904=\"1\"/><sheets><sheet name=\"S\" "
+                 "r:id=\"r1\"/></sheets></workbook>"},
+                {QStringLiteral("xl/_rels/workbook.xml.rels"), rels},
+                {QStringLiteral("xl/styles.xml"), "<styleSheet><numFmts><numFmt numFmtId=\"170\" "
+                                                  "formatCode=\"[Red]0.00&quot;d&quot;\"/></numFmts>"
+                                                  "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf "
+                                                  "numFmtId=\"170\"/></cellXfs></styleSheet>"},
+                {QStringLiteral("xl/s.xml"),
+                 "<worksheet><sheetData><row><c t=\"inlineStr\"><is><r><t>W</t></r><r><t>as</t></r></is></c>"
+                 "<c t=\"str\"><f>X</f><v>Wert</v></c></row><row r=\"3\"><c r=\"A3\" t=\"b\"><v>1</v></c>"
+                 "<c s=\"2\"><v>12.5</v></c></row><row><c s=\"1\"><v>45000</v></c><c><v>7</v></c></row>"
+                 "</sheetData></worksheet>"}})
+        << ""
+        << "Xlsx S B(Wert) L:A 3:WAHR=12,50 4:16.03.2027=7,00";
     QTest::newRow("truncated") << xlsx.left(xlsx.size() / 2) << ""
                                << "Die Arbeitsmappe ist beschädigt: Das ZIP-Archiv lässt sich nicht öffnen.";
     QTest::newRow("zip without the parts")
