@@ -29,15 +29,22 @@ struct StoredHit {
 };
 
 // The most amounts a combination that some method takes for this request, below its own limit;
-// 0 when none does.
+// 0 when none does. Fewer amounts a combination never cost more, so a binary search finds it.
 int fittingItems(const Request& request) {
     Request smaller = request;
-    for (int items = std::min(request.itemCap() - 1, 1000); items >= std::max(1, request.minItems); --items) {
+    int fits = 0;
+    int low = std::max(1, request.minItems), high = request.itemCap() - 1;
+    while (low <= high) {
+        const int items = low + (high - low) / 2;
         smaller.maxItems = items;
-        if (choose(smaller))
-            return items;
+        if (choose(smaller)) {
+            fits = items;
+            low = items + 1;
+        } else {
+            high = items - 1;
+        }
     }
-    return 0;
+    return fits;
 }
 
 QString noMethodMessage(const Request& request) {
