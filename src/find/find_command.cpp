@@ -101,7 +101,7 @@ int run(const QStringList& arguments) {
         if (!readRange(o, request, list.tolerance))
             return BadInput;
         list.target = request.target;
-        list.table = TableReader::readFile(o.file, o.table);
+        list.table = TableReader::readFile(o.file.isEmpty() ? QStringLiteral("-") : o.file, o.table);
         if (Terminal::interrupted())
             return interrupted();
         for (const Item& item : list.table.items) {
