@@ -144,9 +144,12 @@ void TestCombinationSearch::sameAsEveryCombination() {
 // A request that no method can take is refused with a message that names the remedy.
 void TestCombinationSearch::noMethodFits() {
     Request r;
-    for (int i = 0; i < 200; ++i)
-        r.amounts.push_back(Currency::fromCount((qint64(i) * 7919 % 100003 + 1) * 100000000));
-    r.lower = r.upper = Currency::fromCount(qint64(123456789) * 100000000);
+    qint64 target = 0;
+    for (int i = 0; i < 200; ++i) {
+        r.amounts.push_back(Currency::fromCount((qint64(i) * 7919 % 100003 + 1) * 100000000 + i % 7));
+        target += i % 3 == 0 ? r.amounts.back().count() : 0;
+    }
+    r.lower = r.upper = Currency::fromCount(target);
     r.memoryBudget = qint64(64) << 20;
     try {
         run(r, {});
