@@ -97,191 +97,166 @@ struct Half {
     qint64 lowest, highest; // the smallest and the largest subset sum
 };
 
-struct Entry {
-    qint64 sum;
-    quint32 mask; // the subset of the half
-};
-
-// A half's subset sums in ascending order, one chunk of neighbouring values at a time: each small-
-// part sum contributes the run of large-part sums that lands in the chunk's values.
-template <bool WithMasks> class SumStream {
+// The low half's subset sums in one window of values at a time, distributed into buckets by
+// value, so that a value in the window is ranked among them at once. Windows move up only.
+class LowWindow {
 public:
-    using Item = std::conditional_t<WithMasks, Entry, qint64>;
-
-    explicit SumStream(const Half& half)
+    explicit LowWindow(const Half& half)
         : m_half(half)
         , m_next(half.small.sums.size(), 0)
         , m_end(half.small.sums.size(), 0) {
-        m_width = std::max<Int128>(1, (Int128(half.highest) - half.lowest + 1) * Int128(ChunkSize) /
-                                          Int128(half.count()) / 2);
+        m_sums.resize(2 * ChunkSize);
+        m_values.resize(2 * ChunkSize);
+        m_runningCounts.resize(2 * ChunkSize);
     }
 
-    // The next chunk, sorted; false at the end.
-    bool next() {
-        m_items.clear();
+    // Takes the sums in [first, last] (first above the last window's), both within the half's
+    // sums; false, and nothing taken, when there are more than a window holds and first < last.
+    bool moveTo(qint64 first, qint64 last) {
         const std::vector<qint64>& large = m_half.large.sums;
-        qint64 first = Highest;
-        bool any = false;
+        const std::vector<qint64>& small = m_half.small.sums;
+        m_saved = m_next;
+        m_savedPassed = m_passed;
         for (std::size_t r = 0; r < m_next.size(); ++r) {
-            if (m_next[r] < large.size()) {
-                first = std::min(first, m_half.small.sums[r] + large[m_next[r]]);
-                any = true;
+            const qint64 bound = clamped(Int128(first) - small[r]);
+            if (m_next[r] < large.size() && large[m_next[r]] < bound) {
+                const std::size_t k = std::size_t(
+                    std::lower_bound(large.begin() + std::ptrdiff_t(m_next[r]), large.end(), bound) -
+                    large.begin());
+                m_passed += k - m_next[r];
+                m_next[r] = k;
             }
         }
-        if (!any)
-            return false;
-        qint64 last;
-        std::size_t count;
-        for (;;) {
-            last = clamped(std::min<Int128>(Int128(first) + m_width - 1, m_half.highest));
-            count = measure(last);
-            if (count <= ChunkSize || m_width == 1)
-                break;
-            m_width = std::max<Int128>(1, m_width * Int128(ChunkSize) / Int128(count) / 2);
-        }
-        if (count > ChunkSize) {
-            // One sum shared by more subsets than a chunk holds: the chunk takes some of them.
-            for (std::size_t r = 0; r < m_next.size() && m_items.size() < ChunkSize; ++r) {
-                for (; m_next[r] < m_end[r] && m_items.size() < ChunkSize; ++m_next[r])
-                    append(r, m_next[r]);
-            }
-            return true;
-        }
+        const std::size_t capacity = first < last ? m_sums.size() : std::numeric_limits<std::size_t>::max();
+        std::size_t count = 0;
         for (std::size_t r = 0; r < m_next.size(); ++r) {
-            for (std::size_t k = m_next[r]; k < m_end[r]; ++k)
-                append(r, k);
-            m_next[r] = m_end[r];
+            const qint64 bound = clamped(Int128(last) - small[r]);
+            std::size_t k = m_next[r];
+            for (; k < large.size() && large[k] <= bound; ++k) {
+                if (count == capacity) {
+                    undo();
+                    return false;
+                }
+                if (count < m_sums.size())
+                    m_sums[count] = small[r] + large[k];
+                ++count;
+            }
+            m_end[r] = k;
         }
-        sort(first, last);
-        if (count < ChunkSize / 4)
-            m_width = std::min<Int128>(m_width * 2, Int128(1) << 64);
+        m_next.swap(m_end);
+        m_first = first;
+        m_last = last;
+        m_before = m_passed;
+        m_passed += count;
+        m_count = count;
+        if (count <= m_sums.size())
+            distribute();
+        else
+            m_shift = -1; // one sum, more often than a window holds
         return true;
     }
 
-    const std::vector<Item>& items() const { return m_items; }
+    // Back to before the last moveTo(), for a narrower window than that one.
+    void undo() {
+        m_next = m_saved;
+        m_passed = m_savedPassed;
+    }
+
+    std::size_t count() const { return m_count; }
+    // How many of the half's sums are at most v, for v in [first, last].
+    quint64 atMost(qint64 v) const {
+        if (m_shift < 0)
+            return m_before + m_count;
+        const std::size_t bucket = bucketOf(v);
+        const std::size_t from = m_starts[bucket], to = m_starts[bucket + 1];
+        quint64 rank = m_before + from;
+        if (to - from <= SmallBucket) {
+            for (std::size_t i = from; i < to; ++i)
+                rank += m_values[i] <= v;
+            return rank;
+        }
+        const std::size_t at = upTo(bucket, v);
+        return rank + (at > from ? m_runningCounts[at - 1] : 0);
+    }
+    // How many of the half's sums equal v, for v in [first, last].
+    quint64 equal(qint64 v) const {
+        if (m_shift < 0)
+            return m_count;
+        const std::size_t bucket = bucketOf(v);
+        const std::size_t from = m_starts[bucket], to = m_starts[bucket + 1];
+        if (to - from <= SmallBucket) {
+            quint64 equal = 0;
+            for (std::size_t i = from; i < to; ++i)
+                equal += m_values[i] == v;
+            return equal;
+        }
+        const std::size_t at = upTo(bucket, v);
+        if (at == from || m_values[at - 1] != v)
+            return 0;
+        return m_runningCounts[at - 1] - (at - 1 > from ? m_runningCounts[at - 2] : 0);
+    }
 
 private:
-    // How many sums lie in [first, last], with the end of each run in m_end.
-    std::size_t measure(qint64 last) {
-        const std::vector<qint64>& large = m_half.large.sums;
-        std::size_t count = 0;
-        for (std::size_t r = 0; r < m_next.size(); ++r) {
-            const qint64 key = clamped(Int128(last) - m_half.small.sums[r]);
-            m_end[r] =
-                std::size_t(std::upper_bound(large.begin() + std::ptrdiff_t(m_next[r]), large.end(), key) -
-                            large.begin());
-            count += m_end[r] - m_next[r];
-        }
-        return count;
+    // Buckets of at most this many sums stay unsorted.
+    static constexpr std::size_t SmallBucket = 8;
+
+    std::size_t bucketOf(qint64 v) const { return std::size_t((quint64(v) - quint64(m_first)) >> m_shift); }
+
+    // The end of a large bucket's distinct sums up to v.
+    std::size_t upTo(std::size_t bucket, qint64 v) const {
+        return std::size_t(std::upper_bound(m_values.begin() + std::ptrdiff_t(m_starts[bucket]),
+                                            m_values.begin() + std::ptrdiff_t(m_ends[bucket]), v) -
+                           m_values.begin());
     }
 
-    void append(std::size_t r, std::size_t k) {
-        const qint64 sum = m_half.small.sums[r] + m_half.large.sums[k];
-        if constexpr (WithMasks)
-            m_items.push_back({sum, m_half.small.masks[r] << m_half.largeSize() | m_half.large.masks[k]});
-        else
-            m_items.push_back(sum);
-    }
-
-    static qint64 key(const Item& item) {
-        if constexpr (WithMasks)
-            return item.sum;
-        else
-            return item;
-    }
-
-    // Distributes the chunk into buckets by the leading bits of sum − first, then sorts each bucket,
-    // which holds a few sums at most unless the sums crowd together.
-    void sort(qint64 first, qint64 last) {
-        const std::size_t count = m_items.size();
-        if (count < 2)
-            return;
-        const int bucketBits = std::bit_width(count - 1);
-        const int spanBits = std::bit_width(quint64(last) - quint64(first));
-        const int shift = std::max(0, spanBits - bucketBits);
+    // Into buckets by the leading bits of sum − first, about one sum a bucket. The few buckets
+    // with more than SmallBucket sums are sorted, their equal sums merged into one with its running
+    // count, so that many equal sums cost no more than one.
+    void distribute() {
+        const int bucketBits = std::bit_width(std::max<std::size_t>(m_count, 1) - 1);
+        const int spanBits = std::bit_width(quint64(m_last) - quint64(m_first));
+        m_shift = std::max(0, spanBits - bucketBits);
         const std::size_t buckets = std::size_t(1) << bucketBits;
         m_starts.assign(buckets + 1, 0);
-        for (const Item& item : m_items)
-            ++m_starts[((quint64(key(item)) - quint64(first)) >> shift) + 1];
+        m_large.clear();
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const std::size_t bucket = bucketOf(m_sums[i]);
+            if (++m_starts[bucket + 1] == SmallBucket + 1)
+                m_large.push_back(bucket);
+        }
         for (std::size_t b = 1; b <= buckets; ++b)
             m_starts[b] += m_starts[b - 1];
-        m_sorted.resize(count);
-        m_fill.assign(m_starts.begin(), m_starts.end() - 1);
-        for (const Item& item : m_items)
-            m_sorted[m_fill[(quint64(key(item)) - quint64(first)) >> shift]++] = item;
-        auto less = [](const Item& a, const Item& b) {
-            return key(a) < key(b);
-        };
-        for (std::size_t b = 0; b < buckets; ++b) {
-            Item* from = m_sorted.data() + m_starts[b];
-            Item* to = m_sorted.data() + m_starts[b + 1];
-            if (to - from > 32) {
-                std::sort(from, to, less);
-            } else {
-                for (Item* i = from + 1; i < to; ++i) {
-                    const Item item = *i;
-                    Item* j = i;
-                    for (; j > from && key(j[-1]) > key(item); --j)
-                        *j = j[-1];
-                    *j = item;
+        m_ends.assign(m_starts.begin(), m_starts.end() - 1);
+        for (std::size_t i = 0; i < m_count; ++i)
+            m_values[m_ends[bucketOf(m_sums[i])]++] = m_sums[i];
+        for (const std::size_t b : m_large) {
+            std::sort(m_values.begin() + std::ptrdiff_t(m_starts[b]),
+                      m_values.begin() + std::ptrdiff_t(m_ends[b]));
+            std::size_t out = m_starts[b];
+            for (std::size_t i = m_starts[b]; i < m_ends[b]; ++i) {
+                if (out > m_starts[b] && m_values[out - 1] == m_values[i]) {
+                    ++m_runningCounts[out - 1];
+                } else {
+                    m_values[out] = m_values[i];
+                    m_runningCounts[out] = quint32(i - m_starts[b] + 1);
+                    ++out;
                 }
             }
+            m_ends[b] = out;
         }
-        std::swap(m_items, m_sorted);
     }
 
     const Half& m_half;
-    std::vector<std::size_t> m_next, m_end; // per small-part sum: the run of large-part sums
-    Int128 m_width;                         // the span of values the next chunk tries
-    std::vector<Item> m_items, m_sorted;
-    std::vector<std::size_t> m_starts, m_fill;
-};
-
-// How many of a half's subset sums are at most a value, for values that never go down.
-class Ranker {
-public:
-    explicit Ranker(const Half& half)
-        : m_half(half)
-        , m_stream(half) {}
-
-    quint64 atMost(Int128 value) {
-        if (value < m_half.lowest)
-            return 0;
-        if (value >= m_half.highest)
-            return m_half.count();
-        const qint64 v = qint64(value);
-        for (;;) {
-            const std::vector<qint64>& sums = m_stream.items();
-            while (m_position < sums.size() && sums[m_position] <= v)
-                ++m_position;
-            if (m_position < sums.size() || m_ended)
-                return m_before + m_position;
-            m_before += sums.size();
-            m_position = 0;
-            m_ended = !m_stream.next();
-        }
-    }
-
-    // How many sums equal the value.
-    quint64 equal(Int128 value) {
-        if (value < m_half.lowest || value > m_half.highest)
-            return 0;
-        if (value != m_lastValue) {
-            const quint64 below = atMost(value - 1);
-            m_lastCount = atMost(value) - below;
-            m_lastValue = value;
-        }
-        return m_lastCount;
-    }
-
-private:
-    const Half& m_half;
-    SumStream<false> m_stream;
-    std::size_t m_position = 0;
-    quint64 m_before = 0;
-    bool m_ended = false;
-    Int128 m_lastValue = Int128(Lowest) - 1;
-    quint64 m_lastCount = 0;
+    std::vector<std::size_t> m_next, m_end, m_saved; // per small-part sum: the next large-part sum
+    quint64 m_savedPassed = 0;
+    std::vector<qint64> m_sums, m_values;
+    std::vector<quint32> m_runningCounts;      // per distinct sum: the sums up to it in its bucket
+    std::vector<std::size_t> m_starts, m_ends; // per bucket: where its sums start, its distinct ones end
+    std::vector<std::size_t> m_large;          // the buckets with more than SmallBucket sums
+    qint64 m_first = 0, m_last = 0;
+    quint64 m_before = 0, m_passed = 0; // sums below the window; sums passed so far
+    std::size_t m_count = 0;
+    int m_shift = 0;
 };
 
 // Reports progress in phases and polls for cancellation.
@@ -383,37 +358,98 @@ MeetInMiddleSearch::Outcome MeetInMiddleSearch::run(std::span<const Currency> am
     const bool emptyInRange = lower.count() <= 0 && 0 <= upper.count();
     const bool listing = control.limit > 0 && control.hit;
 
-    // The high half's sums from the largest down; for each, the low sums in [lower − it, upper − it].
-    Ranker upperRank(low), lowerRank(low);
+    // The high half's sums from the largest down (its negated sums upwards), a window of values at
+    // a time; for each sum the low sums in [lower − it, upper − it], ranked in the low half's
+    // window that mirrors it. The high half's sums are never stored: each small-part sum's run of
+    // large-part sums is walked in place.
+    LowWindow upperWindow(low), lowerWindow(low);
+    const qint64 upperOffset = upper.count();
+    const Int128 lowerOffset = exact ? Int128(upper.count()) : Int128(lower.count()) - 1;
+    std::vector<std::size_t> highNext(high.small.sums.size(), 0);
     std::priority_queue<Kept> kept; // the smallest high subsets whose counts reach the limit
     Int128 keptCount = 0, total = 0;
     quint64 done = 0;
-    SumStream<true> highs(high);
+    Int128 width = std::max<Int128>(1, (Int128(high.highest) - high.lowest + 1) * Int128(ChunkSize) /
+                                           Int128(high.count()) / 2);
+    // The window [from, to] of negated high sums mirrors [offset + from, offset + to] of low sums.
+    auto mirror = [&](LowWindow& window, Int128 offset, Int128 from, Int128 to) {
+        const Int128 first = std::max<Int128>(offset + from, low.lowest);
+        const Int128 last = std::min<Int128>(offset + to, low.highest);
+        return first > last || window.moveTo(qint64(first), qint64(last));
+    };
     ticker.phase(50, 950);
-    while (highs.next()) {
+    for (Int128 from = high.lowest; from <= high.highest;) {
         if (ticker.cancelled()) {
             outcome.cancelled = true;
             return outcome;
         }
-        for (const Entry& e : highs.items()) {
-            const Int128 highSum = -Int128(e.sum);
-            quint64 count = exact ? upperRank.equal(lower.count() - highSum)
-                                  : upperRank.atMost(upper.count() - highSum) -
-                                        lowerRank.atMost(Int128(lower.count()) - 1 - highSum);
-            total += count;
-            if (e.mask == 0 && emptyInRange)
-                --count; // the empty combination is no combination
-            if (listing && count > 0 && (keptCount < Int128(control.limit) || e.mask < kept.top().high)) {
-                kept.push({e.mask, count});
-                keptCount += count;
-                while (keptCount - Int128(kept.top().count) >= Int128(control.limit)) {
-                    keptCount -= kept.top().count;
-                    kept.pop();
+        const Int128 to = std::min<Int128>(from + width - 1, high.highest);
+        if (!mirror(upperWindow, upperOffset, from, to)) {
+            width = std::max<Int128>(1, width / 4);
+            continue;
+        }
+        if (!exact && !mirror(lowerWindow, lowerOffset, from, to)) {
+            upperWindow.undo();
+            width = std::max<Int128>(1, width / 4);
+            continue;
+        }
+        // The negated high sums in [from, to] whose mirror lies within the low half's sums.
+        const Int128 hitFrom = std::max<Int128>(
+            from, std::min(Int128(low.lowest) - upperOffset, Int128(low.lowest) - lowerOffset));
+        const Int128 hitTo = std::min<Int128>(
+            to, std::max(Int128(low.highest) - upperOffset, Int128(low.highest) - lowerOffset));
+        const qint64 lowLowest = low.lowest, lowHighest = low.highest;
+        auto countFor = [&](qint64 negated) -> quint64 {
+            // negated lies in [hitFrom, hitTo]: both mirrors fit 64 bits.
+            if (exact) {
+                const qint64 v = upperOffset + negated;
+                return v < lowLowest || v > lowHighest ? 0 : upperWindow.equal(v);
+            }
+            const qint64 u = clamped(Int128(upperOffset) + negated), l = clamped(lowerOffset + negated);
+            const quint64 atMostUpper = u < lowLowest    ? 0
+                                        : u > lowHighest ? low.count()
+                                                         : upperWindow.atMost(u);
+            const quint64 atMostLower = l < lowLowest    ? 0
+                                        : l > lowHighest ? low.count()
+                                                         : lowerWindow.atMost(l);
+            return atMostUpper - atMostLower;
+        };
+        const std::vector<qint64>& large = high.large.sums;
+        for (std::size_t r = 0; r < highNext.size(); ++r) {
+            const qint64 small = high.small.sums[r];
+            const qint64 bound = clamped(to - small);
+            const qint64 countFrom = clamped(hitFrom - small), countTo = clamped(hitTo - small);
+            const std::size_t start = highNext[r];
+            std::size_t k = start;
+            for (; k < large.size() && large[k] <= bound; ++k) {
+                if (large[k] < countFrom || large[k] > countTo)
+                    continue;
+                quint64 count = countFor(small + large[k]);
+                if (count == 0)
+                    continue;
+                total += count;
+                const quint32 mask = high.small.masks[r] << high.largeSize() | high.large.masks[k];
+                if (mask == 0 && emptyInRange)
+                    --count; // the empty combination is no combination
+                if (listing && count > 0 && (keptCount < Int128(control.limit) || mask < kept.top().high)) {
+                    kept.push({mask, count});
+                    keptCount += count;
+                    while (keptCount - Int128(kept.top().count) >= Int128(control.limit)) {
+                        keptCount -= kept.top().count;
+                        kept.pop();
+                    }
                 }
             }
+            done += k - start;
+            highNext[r] = k;
         }
-        done += highs.items().size();
         ticker.report(double(done) / double(high.count()));
+        // Aim at half a window of low sums next time.
+        const Int128 aim =
+            width * Int128(ChunkSize / 2) / Int128(std::max<std::size_t>(upperWindow.count(), 1));
+        width = std::clamp<Int128>(aim, std::max<Int128>(1, width / 8),
+                                   std::min<Int128>(width * 8, Int128(1) << 64));
+        from = to + 1;
     }
     if (emptyInRange)
         total -= 1;
