@@ -6,14 +6,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <utility>
 
 namespace {
 
-// Counts double at most with each weight; after this many weights the double table is scaled
-// down by 2^-RescaleSteps, so that it never overflows.
+// Counts double at most with each weight: up to this many weights the double table cannot
+// overflow. Beyond, it is scaled down by 2^-RescaleSteps after every RescaleSteps weights.
+constexpr std::size_t UnscaledSteps = 1000;
 constexpr int RescaleSteps = 400;
+// Steps go through the table in blocks whose weights span at most BlockBytes, in chunks of
+// ChunkEntries sums; MaxBlock steps at most, so that no block outgrows a rescale.
+constexpr qint64 BlockBytes = qint64(1) << 20;
+constexpr qint64 ChunkEntries = 8192;
+constexpr std::size_t MaxBlock = 32;
 // Entries scaled below this are raised to it (upper bound) or dropped (lower bound): no entry
 // gets near the subnormal range, where rounding would no longer be bounded by the factors below.
 const double Tiny = std::ldexp(1.0, -900);
@@ -71,6 +78,19 @@ quint64 inverseMod(quint64 a, quint64 m) {
     return quint64(t < 0 ? t + qint64(m) : t);
 }
 
+// The sum of values, each addition multiplied by factor, in pairs: every value goes through at
+// most 16 + log2(count) additions.
+double pairwiseSum(const double* values, std::size_t count, double factor) {
+    if (count <= 16) {
+        double sum = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            sum = (sum + values[i]) * factor;
+        return sum;
+    }
+    const std::size_t half = count / 2;
+    return (pairwiseSum(values, half, factor) + pairwiseSum(values + half, count - half, factor)) * factor;
+}
+
 mpz_class fromDouble(double value, int exponent, bool roundUp) {
     mpz_class result(roundUp ? std::ceil(value) : std::floor(value));
     if (exponent > 0)
@@ -83,8 +103,14 @@ mpz_class fromDouble(double value, int exponent, bool roundUp) {
 SubsetCount::SubsetCount(std::vector<qint64> weights, qint64 lower, qint64 upper)
     : m_lower(lower)
     , m_upper(upper) {
-    // Small weights first: the sums reached stay few for longest.
+    // Small weights first, as long as the sums reached stay below upper, then the largest: the
+    // weights whose every sum up to upper is updated are the fewest.
     std::sort(weights.begin(), weights.end());
+    qint64 small = 0;
+    std::size_t head = 0;
+    while (head < weights.size() && small <= upper)
+        small += weights[head++];
+    std::reverse(weights.begin() + std::ptrdiff_t(head), weights.end());
     // The sum of the weights after each one, capped at upper + 1: beyond that lower − it is negative.
     std::vector<qint64> after(weights.size(), 0);
     for (std::size_t j = weights.size(); j-- > 1;)
@@ -108,17 +134,51 @@ bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int pa
     table[0] = Entry(1);
     exponent = 0;
     Entry* const t = table.data();
-    for (std::size_t j = 0; j < m_steps.size(); ++j) {
-        const Step& step = m_steps[j];
-        // From the top down, in pieces no longer than the weight: a piece reads the one below it,
-        // which is still unchanged, and never overlaps itself.
-        for (qint64 top = step.to + 1; top > step.from;) {
-            const qint64 bottom = std::max(step.from, top - step.weight);
+    // Sums [from, to) of one step, from the top down, in pieces no longer than its weight: a piece
+    // reads the one below it, still unchanged, and never overlaps itself.
+    auto update = [&](const Step& step, qint64 from, qint64 to) {
+        for (qint64 top = to; top > from;) {
+            const qint64 bottom = std::max(from, top - step.weight);
             add(t + bottom, t + bottom - step.weight, std::size_t(top - bottom));
             top = bottom;
         }
+    };
+    // A block of steps whose weights together span little enough of the table to stay in the
+    // processor's cache goes through the table as a wave: the first step a chunk of sums ahead,
+    // each later one as far down as the steps before it have finished what it reads.
+    const qint64 span = BlockBytes / qint64(sizeof(Entry));
+    std::vector<qint64> front;
+    std::size_t rescaled = 0;
+    for (std::size_t j0 = 0; j0 < m_steps.size();) {
+        std::size_t j1 = j0 + 1;
+        for (qint64 weights = m_steps[j0].weight;
+             j1 < m_steps.size() && j1 - j0 < MaxBlock && weights + m_steps[j1].weight <= span; ++j1)
+            weights += m_steps[j1].weight;
+        front.resize(j1 - j0);
+        for (std::size_t j = j0; j < j1; ++j)
+            front[j - j0] = m_steps[j].to + 1;
+        for (bool busy = true; busy;) {
+            busy = false;
+            // All sums from here up hold what the steps so far make of them.
+            qint64 settled = std::numeric_limits<qint64>::min() / 2;
+            for (std::size_t j = j0; j < j1; ++j) {
+                const Step& step = m_steps[j];
+                qint64& f = front[j - j0];
+                const qint64 limit = std::max(step.from, j == j0 ? f - ChunkEntries : settled + step.weight);
+                if (limit < f) {
+                    update(step, limit, f);
+                    f = limit;
+                }
+                if (f > step.from) {
+                    settled = std::max(settled, f);
+                    busy = true;
+                }
+            }
+        }
+        j0 = j1;
         if constexpr (std::is_same_v<Entry, double>) {
-            if ((j + 1) % RescaleSteps == 0) {
+            if (m_steps.size() > UnscaledSteps && j0 / RescaleSteps > rescaled) {
+                rescaled = j0 / RescaleSteps;
                 const double scale = std::ldexp(1.0, -RescaleSteps);
                 for (double& x : table) {
                     const double y = x * scale;
@@ -127,7 +187,7 @@ bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int pa
                 exponent += RescaleSteps;
             }
         }
-        if (tick && !tick((double(passIndex) + double(j + 1) / double(m_steps.size())) / double(passes)))
+        if (tick && !tick((double(passIndex) + double(j0) / double(m_steps.size())) / double(passes)))
             return false;
     }
     return true;
@@ -141,8 +201,11 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
     const auto started = Clock::now();
     const std::size_t size = std::size_t(m_upper + 1);
 
-    // An upper bound of the count, and with it the number of residues needed.
+    // Bounds of the count from a pass in doubles. Upwards, every entry is at least its count; and
+    // without scaling, at most its count times (1 + 1.26 · 2^-50)^k after k additions, which is
+    // below 1 + k · 2^-48: the count lies in [upper − upper · k · 2^-48, upper].
     std::vector<double> sums(size);
+    const bool scaled = m_steps.size() > UnscaledSteps;
     auto bound = [&](bool upwards, int passIndex, int passes) -> std::optional<mpz_class> {
         const double factor = upwards ? Up : Down;
         int exponent = 0;
@@ -151,9 +214,7 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
         };
         if (!pass(sums, add, passIndex, passes, tick, exponent, upwards))
             return std::nullopt;
-        double total = 0;
-        for (qint64 s = m_lower; s <= m_upper; ++s)
-            total = (total + sums[std::size_t(s)]) * factor;
+        const double total = pairwiseSum(sums.data() + m_lower, std::size_t(m_upper - m_lower + 1), factor);
         return fromDouble(total, exponent, upwards);
     };
     // Four passes is a fair guess of the whole count for the share shown.
@@ -162,43 +223,59 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
         result.cancelled = true;
         return result;
     }
+    mpz_class lower = 0;
+    if (!scaled) {
+        const unsigned long additions = static_cast<unsigned long>(m_steps.size()) + 64;
+        mpz_class slack = *upper * additions;
+        slack >>= 48;
+        lower = *upper - slack - 1;
+        if (lower < 0)
+            lower = 0;
+    }
     const double boundSeconds = std::chrono::duration<double>(Clock::now() - started).count();
 
+    // Residues modulo 2^64 and primes whose product exceeds the width of [lower, upper].
     std::vector<quint32> primes;
+    const mpz_class width = *upper - lower;
     mpz_class modulus = mpz_class(1) << 64;
-    for (quint32 candidate = (quint32(1) << 31) - 1; modulus <= *upper; candidate -= 2) {
+    for (quint32 candidate = (quint32(1) << 31) - 1; modulus <= width; candidate -= 2) {
         if (isPrime(candidate)) {
             primes.push_back(candidate);
             modulus *= candidate;
         }
     }
     const int passes = 2 + int(primes.size());
-    // A pass over 32-bit entries takes about two thirds of one over doubles.
-    const double exactEstimate = boundSeconds * (1.0 + 0.7 * double(primes.size()));
+    // A pass over 32-bit entries takes about half of one over doubles.
+    const double exactEstimate = boundSeconds * (1.0 + 0.5 * double(primes.size()));
     if (!primes.empty() && exactEstimate > exactSeconds) {
-        const std::optional<mpz_class> lower = bound(false, 1, 2);
-        if (!lower) {
+        result.atLeast = true;
+        if (!scaled) {
+            result.count = lower;
+            return result;
+        }
+        const std::optional<mpz_class> below = bound(false, 1, 2);
+        if (!below) {
             result.cancelled = true;
             return result;
         }
-        result.count = *lower;
-        result.atLeast = true;
+        result.count = *below;
         return result;
     }
     sums = {};
 
     // Modulo 2^64, then modulo each prime, joined digit by digit (Garner).
     int exponent = 0;
+    mpz_class residue;
     {
         std::vector<quint64> table(size);
         if (!pass(table, SumKernels::addWrapping, 1, passes, tick, exponent, true)) {
             result.cancelled = true;
             return result;
         }
-        quint64 residue = 0;
+        quint64 sum = 0;
         for (qint64 s = m_lower; s <= m_upper; ++s)
-            residue += table[std::size_t(s)];
-        mpz_import(result.count.get_mpz_t(), 1, 1, sizeof residue, 0, 0, &residue);
+            sum += table[std::size_t(s)];
+        mpz_import(residue.get_mpz_t(), 1, 1, sizeof sum, 0, 0, &sum);
     }
     mpz_class joined = mpz_class(1) << 64;
     std::vector<quint32> table(primes.empty() ? 0 : size);
@@ -211,14 +288,18 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
             result.cancelled = true;
             return result;
         }
-        quint64 residue = 0;
+        quint64 sum = 0;
         for (qint64 s = m_lower; s <= m_upper; ++s)
-            residue = (residue + table[std::size_t(s)]) % prime;
-        const quint64 known = mpz_fdiv_ui(result.count.get_mpz_t(), prime);
-        const quint64 step = (residue + prime - known) % prime *
-                             inverseMod(mpz_fdiv_ui(joined.get_mpz_t(), prime), prime) % prime;
-        result.count += joined * static_cast<unsigned long>(step);
+            sum = (sum + table[std::size_t(s)]) % prime;
+        const quint64 known = mpz_fdiv_ui(residue.get_mpz_t(), prime);
+        const quint64 step =
+            (sum + prime - known) % prime * inverseMod(mpz_fdiv_ui(joined.get_mpz_t(), prime), prime) % prime;
+        residue += joined * static_cast<unsigned long>(step);
         joined *= prime;
     }
+    // The one number in [lower, upper] with these residues.
+    mpz_class offset = residue - lower;
+    mpz_fdiv_r(offset.get_mpz_t(), offset.get_mpz_t(), joined.get_mpz_t());
+    result.count = lower + offset;
     return result;
 }
