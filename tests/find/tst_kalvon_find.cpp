@@ -191,8 +191,9 @@ void TestKalvonFind::output_data() {
                                          "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 €“.\n");
     QTest::newRow("out of range") << args("--locale de_DE --target 7") << QStringLiteral("1e15") << 2
                                   << QString()
-                                  << QStringLiteral("kalvon-find: Der Betrag Nr. 1, „1e15“, liegt außerhalb des "
-                                                    "zulässigen Bereichs von ±922.337.203.685.477,58.\n");
+                                  << QStringLiteral(
+                                         "kalvon-find: Der Betrag Nr. 1, „1e15“, liegt außerhalb des "
+                                         "zulässigen Bereichs von ±922.337.203.685.477,58.\n");
     QTest::newRow("possible sum out of range")
         << args("--locale de_DE --target 7") << QStringLiteral("900.000.000.000.000;-1;22.337.203.685.478")
         << 2 << QString()
@@ -233,19 +234,20 @@ void TestKalvonFind::output() {
     QTEST(r.status, "status");
 }
 
-// Ctrl+C during a long run ends it at once with status 130 and nothing half written.
+// Ctrl+C while kalvon-find still waits for the rest of its input ends it at once, with nothing
+// written and the status a shell reports as 130 (128 + SIGINT), however fast the machine. Ctrl+C
+// during the search itself is the cancellation the core library's tests cover.
 void TestKalvonFind::interrupted() {
-    QStringList amounts;
-    for (int i = 0; i < 48; ++i)
-        amounts << QString::number(1000003 * (i + 1) % 99999989) + QStringLiteral(".17");
     QProcess process;
     process.start(QStringLiteral(KALVON_FIND), {QStringLiteral("--locale=C"), QStringLiteral("--target=1")});
-    process.write(amounts.join(QLatin1Char('\n')).toUtf8());
-    process.closeWriteChannel();
-    QTest::qWait(400);
+    QVERIFY(process.waitForStarted());
+    process.write("17.25\n3.5\n"); // the write channel stays open: the program waits for more
+    QVERIFY(process.waitForBytesWritten());
     ::kill(pid_t(process.processId()), SIGINT);
-    QVERIFY(process.waitForFinished(2000));
-    QCOMPARE(process.exitCode(), 130);
+    QVERIFY(process.waitForFinished(5000));
+    const bool endedBySignal = process.exitStatus() == QProcess::CrashExit && process.exitCode() == SIGINT;
+    const bool endedItself = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 130;
+    QVERIFY2(endedBySignal || endedItself, qPrintable(QString::number(process.exitCode())));
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
