@@ -243,6 +243,13 @@ void TestKalvonFind::interrupted() {
     QVERIFY(process.waitForStarted());
     process.write("17.25\n3.5\n"); // the write channel stays open: the program waits for more
     QVERIFY(process.waitForBytesWritten());
+    // Until the program waits in read(2) on its standard input: system call 0, file descriptor 0.
+    const QString syscall = QStringLiteral("/proc/%1/syscall").arg(process.processId());
+    auto waitsForInput = [&] {
+        QFile file(syscall);
+        return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("0 0x0 ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waitsForInput(), 10000);
     ::kill(pid_t(process.processId()), SIGINT);
     QVERIFY(process.waitForFinished(5000));
     const bool endedBySignal = process.exitStatus() == QProcess::CrashExit && process.exitCode() == SIGINT;
