@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 #include <queue>
 #include <type_traits>
@@ -306,11 +307,11 @@ bool MeetInMiddleSearch::sumsFit(std::span<const Currency> amounts) {
 
 double MeetInMiddleSearch::seconds(int n, bool exact) {
     // Every sum of the high half, and of the low half once (exact) or twice (a range).
-    const double half = double(quint64(1) << ((n + 1) / 2));
-    return half * (exact ? 2 : 3) * 4e-9;
+    return std::ldexp(1.0, (n + 1) / 2) * (exact ? 2 : 3) * 6e-9;
 }
 
 qint64 MeetInMiddleSearch::bytes(int n, quint64 limit) {
+    n = std::min(n, MostAmounts);
     const int high = n - n / 2;
     const qint64 large = qint64(1) << largeBits(high);
     const quint64 kept = std::min<quint64>(limit, quint64(1) << high);

@@ -176,6 +176,8 @@ private:
 };
 
 constexpr double ExactCountMinimumSeconds = 30;
+// A search whose listing and first counting pass alone would take longer is not taken.
+constexpr double LongestSeconds = 600;
 constexpr double ExactCountListingFactor = 20;
 
 } // namespace
@@ -219,7 +221,9 @@ ReachableSums::ReachableSums(std::span<const Currency> amounts, Currency lower, 
         std::vector<qint64> magnitudes;
         for (const qint64 w : m_weights)
             magnitudes.push_back(w < 0 ? -w : w);
-        m_countUpdates = SubsetCount(std::move(magnitudes), m_countLower, m_countUpper).updatesPerPass();
+        const SubsetCount counter(std::move(magnitudes), m_countLower, m_countUpper);
+        m_countUpdates = counter.updatesPerPass();
+        m_countBits = counter.bitsEstimate();
     }
 }
 
@@ -244,12 +248,17 @@ double ReachableSums::listingSeconds() const {
 double ReachableSums::countingSeconds() const {
     if (hopeless())
         return 0;
-    // A pass costs about 0.3 ns an update; the bound pass, the one modulo 2^64 and one a prime for
-    // every 31 bits of the total, which has at most one bit an amount. Capped by the lower bound.
-    const double pass = m_countUpdates * 3e-10;
-    const double exact = pass * (2 + double(m_weights.size()) / 31);
-    return std::min(exact, std::max(ExactCountMinimumSeconds, ExactCountListingFactor * listingSeconds()) +
-                               2 * pass);
+    // A pass over doubles or 64-bit entries costs about 0.3 ns an update, one over 32-bit entries
+    // half that. The bound in doubles and the residues modulo 2^64 give about 100 bits; a prime
+    // each 31 bits more. Beyond the time allowed, the lower bound comes from the bound's pass.
+    const double wide = m_countUpdates * 3e-10;
+    const double exact = 2 * wide + std::max(0.0, m_countBits - 100) / 31 * wide / 2;
+    return std::min(exact,
+                    std::max(ExactCountMinimumSeconds, ExactCountListingFactor * listingSeconds()) + wide);
+}
+
+bool ReachableSums::feasible() const {
+    return listingSeconds() + m_countUpdates * 3e-10 <= LongestSeconds;
 }
 
 Outcome ReachableSums::run(quint64 limit, qint64 memoryBudget, const Control& control) const {
@@ -382,7 +391,7 @@ public:
         }
         try {
             const ReachableSums engine(request.amounts, request.lower, request.upper);
-            e.fits = true;
+            e.fits = engine.feasible();
             e.bytes = engine.bytes();
             e.seconds = engine.listingSeconds() + engine.countingSeconds();
         } catch (const KalvonError&) {

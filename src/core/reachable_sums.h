@@ -28,9 +28,10 @@
 // credit notes, clipped to the sums there are. Credit notes widen it by their sum.
 //
 // The total is exact unless counting it exactly would take longer than both 30 seconds and twenty
-// times the listing (thousands of amounts with a target of millions of cents and a total of
-// hundreds of digits): then Total::atLeast is set and the count is a true lower bound, the first
-// 15 or so of its digits right.
+// times the listing (thousands of amounts with a target of millions of cents, so a total of
+// hundreds of digits): then Total::atLeast is set, and the count is a true lower bound with about
+// its first dozen digits right ("at least N"), from the pass in doubles that bounds it (a second
+// such pass, rounded downwards, beyond a thousand amounts).
 //
 // When Control::counted is empty the hits come before the count, so the first ones are there
 // quickly; otherwise the total comes first, as the contract requires.
@@ -44,6 +45,8 @@ public:
     qint64 bytes() const;
     double listingSeconds() const;
     double countingSeconds() const;
+    // False when listing and a first pass of counting alone would take more than ten minutes.
+    bool feasible() const;
 
     // Throws KalvonError (Unsupported) when bytes() exceeds memoryBudget.
     CombinationSearch::Outcome run(quint64 limit, qint64 memoryBudget,
@@ -59,6 +62,7 @@ private:
     qint64 m_countLower = 0, m_countUpper = -1; // the range SubsetCount counts
     bool m_emptyInRange = false;
     double m_countUpdates = 0;
+    double m_countBits = 0;
     bool hopeless() const { return m_domainLow > m_domainHigh || m_countLower > m_countUpper; }
 };
 

@@ -110,6 +110,10 @@ SubsetCount::SubsetCount(std::vector<qint64> weights, qint64 lower, qint64 upper
     std::size_t head = 0;
     while (head < weights.size() && small <= upper)
         small += weights[head++];
+    // No more than head weights fit below upper: at most C(n, head) ways for the largest group.
+    const double n = double(weights.size()), k = double(head);
+    m_bits = std::min(n, (std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)) / std::log(2.0) +
+                             std::log2(k + 1));
     std::reverse(weights.begin() + std::ptrdiff_t(head), weights.end());
     // The sum of the weights after each one, capped at upper + 1: beyond that lower − it is negative.
     std::vector<qint64> after(weights.size(), 0);

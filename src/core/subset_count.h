@@ -28,6 +28,8 @@ public:
     double updatesPerPass() const { return m_updates; }
     // Bytes the largest table takes.
     qint64 bytes() const { return tableSize() * qint64(sizeof(double)); }
+    // Rough bits of the count: of the number of ways to choose as many weights as can fit.
+    double bitsEstimate() const { return m_bits; }
 
     struct Result {
         mpz_class count;
@@ -52,4 +54,5 @@ private:
     std::vector<Step> m_steps;
     qint64 m_lower, m_upper;
     double m_updates = 0;
+    double m_bits = 0;
 };
