@@ -2,6 +2,7 @@
 #include "core/meet_in_middle.h"
 
 #include "core/kalvon_error.h"
+#include "core/search_ticker.h"
 
 #include <algorithm>
 #include <bit>
@@ -260,34 +261,7 @@ private:
     int m_shift = 0;
 };
 
-// Reports progress in phases and polls for cancellation.
-class Ticker {
-public:
-    explicit Ticker(const MeetInMiddleSearch::Control& control)
-        : m_control(control) {}
-    void phase(int from, int to) {
-        m_from = from;
-        m_to = to;
-        report(0.0);
-    }
-    void report(double share) {
-        const int permille = m_from + int(share * (m_to - m_from));
-        if (m_control.progress && permille != m_last) {
-            m_last = permille;
-            m_control.progress(permille);
-        }
-    }
-    bool cancelled() {
-        if (!m_cancelled && m_control.cancelled && m_control.cancelled())
-            m_cancelled = true;
-        return m_cancelled;
-    }
-
-private:
-    const MeetInMiddleSearch::Control& m_control;
-    int m_from = 0, m_to = 0, m_last = -1;
-    bool m_cancelled = false;
-};
+using Ticker = SearchTicker<MeetInMiddleSearch::Control>;
 
 // A high-half subset with hits, and how many low-half subsets complete it.
 struct Kept {

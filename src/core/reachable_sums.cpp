@@ -2,6 +2,7 @@
 #include "core/reachable_sums.h"
 
 #include "core/kalvon_error.h"
+#include "core/search_ticker.h"
 #include "core/subset_count.h"
 
 #include <algorithm>
@@ -34,36 +35,7 @@ qint64 saturated(Int128 bytes) {
                                                               : qint64(bytes);
 }
 
-// Reports progress in phases and polls for cancellation.
-class Ticker {
-public:
-    explicit Ticker(const Control& control)
-        : m_control(control) {}
-    void phase(int from, int to) {
-        m_from = from;
-        m_to = to;
-        report(0.0);
-    }
-    // False once the search is to end.
-    bool report(double share) {
-        const int permille = m_from + int(share * (m_to - m_from));
-        if (m_control.progress && permille != m_last) {
-            m_last = permille;
-            m_control.progress(permille);
-        }
-        return !cancelled();
-    }
-    bool cancelled() {
-        if (!m_cancelled && m_control.cancelled && m_control.cancelled())
-            m_cancelled = true;
-        return m_cancelled;
-    }
-
-private:
-    const Control& m_control;
-    int m_from = 0, m_to = 0, m_last = -1;
-    bool m_cancelled = false;
-};
+using Ticker = SearchTicker<Control>;
 
 // For each sum of [low, high], the first amount i from which on the sum is a subset sum of the
 // amounts 0 … i (−1 for the sum 0, the empty subset); Unreachable for the others. A bitset of the
