@@ -108,8 +108,10 @@ SubsetCount::SubsetCount(std::vector<qint64> weights, qint64 lower, qint64 upper
     std::sort(weights.begin(), weights.end());
     qint64 small = 0;
     std::size_t head = 0;
-    while (head < weights.size() && small <= upper)
-        small += weights[head++];
+    while (head < weights.size() && small <= upper) {
+        const qint64 w = weights[head++];
+        small = w > upper ? upper + 1 : small + w; // small <= upper: no overflow
+    }
     // No more than head weights fit below upper: at most C(n, head) ways for the largest group.
     const double n = double(weights.size()), k = double(head);
     m_bits = std::min(n, (std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)) / std::log(2.0) +
