@@ -281,7 +281,8 @@ bool MeetInMiddleSearch::sumsFit(std::span<const Currency> amounts) {
 
 double MeetInMiddleSearch::seconds(int n, bool exact) {
     // Every sum of the high half, and of the low half once (exact) or twice (a range).
-    return std::ldexp(1.0, (n + 1) / 2) * (exact ? 2 : 3) * 6e-9;
+    // About 6 ns a sum up to 48 amounts, 9 ns beyond, where the small parts have more sums.
+    return std::ldexp(1.0, (n + 1) / 2) * (exact ? 2 : 3) * (n <= 48 ? 6e-9 : 9e-9);
 }
 
 qint64 MeetInMiddleSearch::bytes(int n, quint64 limit) {
