@@ -21,6 +21,8 @@ constexpr qint64 Lowest = std::numeric_limits<qint64>::min();
 constexpr qint64 Highest = std::numeric_limits<qint64>::max();
 // Sums a chunk holds at most: small enough for the processor's second-level cache.
 constexpr std::size_t ChunkSize = 16384;
+// High-half sums a window holds at most, roughly.
+constexpr quint64 HighSums = quint64(1) << 20;
 // The large part of a half has at least this many amounts, the small part at most SmallBits.
 constexpr int LargeBits = 18;
 constexpr int SmallBits = 10;
@@ -360,6 +362,7 @@ MeetInMiddleSearch::Outcome MeetInMiddleSearch::run(std::span<const Currency> am
             return outcome;
         }
         const Int128 to = std::min<Int128>(from + width - 1, high.highest);
+        const quint64 doneBefore = done;
         if (!mirror(upperWindow, upperOffset, from, to)) {
             width = std::max<Int128>(1, width / 4);
             continue;
@@ -420,10 +423,12 @@ MeetInMiddleSearch::Outcome MeetInMiddleSearch::run(std::span<const Currency> am
             highNext[r] = k;
         }
         ticker.report(double(done) / double(high.count()));
-        // Aim at half a window of low sums next time.
-        const Int128 aim =
+        // Aim at half a window of low sums next time, and at no more than a million high sums, so
+        // that cancellation is polled often.
+        const Int128 lowAim =
             width * Int128(ChunkSize / 2) / Int128(std::max<std::size_t>(upperWindow.count(), 1));
-        width = std::clamp<Int128>(aim, std::max<Int128>(1, width / 8),
+        const Int128 highAim = width * Int128(HighSums) / Int128(std::max<quint64>(done - doneBefore, 1));
+        width = std::clamp<Int128>(std::min(lowAim, highAim), std::max<Int128>(1, width / 8),
                                    std::min<Int128>(width * 8, Int128(1) << 64));
         from = to + 1;
     }

@@ -94,7 +94,8 @@ std::vector<qint32> firstReached(std::span<const qint64> weights, qint64 low, qi
 // The smallest first-reached index over [a, a + width − 1] ∩ [low, high], for any a.
 class RangeMinimum {
 public:
-    RangeMinimum(std::vector<qint32> first, qint64 low, Int128 width)
+    // Polls ticker now and then; cancelled() tells whether it ended early.
+    RangeMinimum(std::vector<qint32> first, qint64 low, Int128 width, Ticker& ticker)
         : m_low(low)
         , m_high(low + qint64(first.size()) - 1)
         , m_width(width) {
@@ -107,6 +108,10 @@ public:
             m_windows.resize(std::size_t(size + w - 1));
             std::deque<qint64> candidates; // positions with ascending values
             for (qint64 a = -w + 1; a < size; ++a) {
+                if (a % (qint64(1) << 20) == 0 && ticker.cancelled()) {
+                    m_cancelled = true;
+                    return;
+                }
                 const qint64 entering = a + w - 1;
                 if (entering < size) {
                     while (!candidates.empty() &&
@@ -130,6 +135,8 @@ public:
         }
     }
 
+    bool cancelled() const { return m_cancelled; }
+
     qint32 at(Int128 a) const {
         const Int128 from = std::max<Int128>(a, m_low), to = std::min<Int128>(a + m_width - 1, m_high);
         if (from > to)
@@ -145,6 +152,7 @@ private:
     qint64 m_low, m_high;
     Int128 m_width;
     std::vector<qint32> m_direct, m_windows, m_prefix, m_suffix;
+    bool m_cancelled = false;
 };
 
 constexpr double ExactCountMinimumSeconds = 30;
@@ -274,7 +282,9 @@ Outcome ReachableSums::run(quint64 limit, qint64 memoryBudget, const Control& co
         std::vector<qint32> first = firstReached(m_weights, low, high, ticker);
         if (first.empty())
             return false;
-        const RangeMinimum minimum(std::move(first), low, m_upper - m_lower + 1);
+        const RangeMinimum minimum(std::move(first), low, m_upper - m_lower + 1, ticker);
+        if (minimum.cancelled())
+            return false;
 
         // From the last amount down, leaving each out before taking it: ascending combination
         // number. A branch is entered only when the amounts below can complete a hit.

@@ -155,6 +155,7 @@ bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int pa
     const qint64 span = BlockBytes / qint64(sizeof(Entry));
     std::vector<qint64> front;
     std::size_t rescaled = 0;
+    quint64 rounds = 0;
     for (std::size_t j0 = 0; j0 < m_steps.size();) {
         std::size_t j1 = j0 + 1;
         for (qint64 weights = m_steps[j0].weight;
@@ -165,6 +166,10 @@ bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int pa
             front[j - j0] = m_steps[j].to + 1;
         for (bool busy = true; busy;) {
             busy = false;
+            // A wave over a wide table takes a while: cancellation is polled every few chunks.
+            if (tick && ++rounds % 64 == 0 &&
+                !tick((double(passIndex) + double(j0) / double(m_steps.size())) / double(passes)))
+                return false;
             // All sums from here up hold what the steps so far make of them.
             qint64 settled = std::numeric_limits<qint64>::min() / 2;
             for (std::size_t j = j0; j < j1; ++j) {
