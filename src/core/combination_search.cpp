@@ -4,6 +4,7 @@
 #include "core/every_subset.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
+#include "core/reachable_sums.h"
 #include "core/small_subsets.h"
 
 #include <algorithm>
@@ -173,7 +174,8 @@ bool before(Order order, Currency target, const Hit& a, const Hit& b) {
 }
 
 const std::vector<const SearchMethod*>& methods() {
-    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &everySubset(), &smallSubsets()};
+    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &reachableSums(), &everySubset(),
+                                                      &smallSubsets()};
     return all;
 }
 

@@ -22,7 +22,7 @@ public:
         e.fits = n <= std::size_t(MaxAmounts);
         const double subsets = double(quint64(1) << std::min<std::size_t>(n, 63));
         e.seconds = subsets * 3e-9;
-        e.bytes = qint64(subsets) * qint64(sizeof(Found)); // every subset a hit, at worst
+        e.bytes = e.fits ? qint64(subsets) * qint64(sizeof(Found)) : 0; // every subset a hit, at worst
         return e;
     }
 
