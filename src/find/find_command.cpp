@@ -94,16 +94,16 @@ int run(const QStringList& arguments) {
     if (!commandLine.options)
         return commandLine.status;
     const Options& o = *commandLine.options;
-    Terminal::catchInterrupt(); // from here on, Ctrl+C ends with status 130, also while reading
     try {
         CombinationSearch::Request request;
         SearchList list;
         if (!readRange(o, request, list.tolerance))
             return BadInput;
         list.target = request.target;
+        // Ctrl+C while the input is read ends the program at once, as it does any program; from
+        // the search on it ends the search, with status 130 and only whole lines written.
         list.table = TableReader::readFile(o.file.isEmpty() ? QStringLiteral("-") : o.file, o.table);
-        if (Terminal::interrupted())
-            return interrupted();
+        Terminal::catchInterrupt();
         for (const Item& item : list.table.items) {
             if (item.amount.count() != 0) {
                 list.searched.push_back(&item);

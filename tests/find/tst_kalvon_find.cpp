@@ -201,13 +201,13 @@ void TestKalvonFind::output_data() {
         << 2 << QString()
         << QStringLiteral("kalvon-find: Eine mögliche Summe der Beträge liegt außerhalb des zulässigen "
                           "Bereichs von ±922.337.203.685.477,58.\n");
-    QStringList large; // 100 four-decimal amounts up to a million and half their sum: no method fits
-    for (int i = 1; i <= 100; ++i)
+    QStringList large; // 100 four-decimal amounts up to a hundred million, no common divisor
+    for (qint64 i = 1; i <= 100; ++i)
         large << QStringLiteral("%1,%2")
-                     .arg(qint64(i) * 7919 % 999983)
-                     .arg(i * 37 % 10000, 4, 10, QLatin1Char('0'));
+                     .arg(i * 2654435761 % 99999989)
+                     .arg(i * 7907 % 10000, 4, 10, QLatin1Char('0'));
     QTest::newRow("no method fits")
-        << args("--locale de_DE --target 25.000.000") << large.join(QLatin1Char('\n')) << 2 << QString()
+        << args("--locale de_DE --target 2.500.000.000") << large.join(QLatin1Char('\n')) << 2 << QString()
         << QStringLiteral("kalvon-find: Für 100 Beträge ungleich null passt keine Methode in Zeit und "
                           "Arbeitsspeicher. Abhilfe: die Zahl der Beträge einer Kombination auf höchstens 7 "
                           "begrenzen (--max-items 7), weniger Beträge angeben oder einen kleineren Zielwert "
