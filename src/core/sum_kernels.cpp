@@ -43,7 +43,13 @@ struct Scaled {
 
 KALVON_KERNELS(Portable, )
 KALVON_KERNELS(Avx2, [[gnu::target("avx2")]])
+// GCC keeps to 256-bit vectors unless told otherwise; clang has no such attribute and uses the
+// full width of the target.
+#if defined(__clang__)
+KALVON_KERNELS(Avx512, [[gnu::target("avx512f,avx512bw,avx512vl")]])
+#else
 KALVON_KERNELS(Avx512, [[gnu::target("avx512f,avx512bw,avx512vl,prefer-vector-width=512")]])
+#endif
 #undef KALVON_KERNELS
 
 Level detect() {
