@@ -132,8 +132,8 @@ ListWindow::~ListWindow() {
 }
 
 void ListWindow::buildActions() {
-    m_open = action(this, "actionOpen", QStringLiteral("Ö&ffnen …"), QKeySequence::Open);
-    m_export = action(this, "actionExport", QStringLiteral("Treffer &exportieren …"));
+    m_open = action(this, "actionOpen", QStringLiteral("Ö&ffnen…"), QKeySequence::Open);
+    m_export = action(this, "actionExport", QStringLiteral("Treffer &exportieren…"));
     m_quit = action(this, "actionQuit", QStringLiteral("&Beenden"), QKeySequence::Quit);
     m_undo = action(this, "actionUndo", QStringLiteral("&Rückgängig"), QKeySequence::Undo);
     m_paste = action(this, "actionPaste", QStringLiteral("&Einfügen"), QKeySequence::Paste);

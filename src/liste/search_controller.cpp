@@ -7,11 +7,25 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
 namespace {
 // Hits go to the GUI thread in batches of this many, or after this long.
 constexpr qsizetype BatchSize = 200;
 constexpr qint64 BatchMilliseconds = 40;
+
+// A thread that runs one function. (QThread::create would bring std::async's machinery along.)
+class WorkerThread : public QThread {
+public:
+    explicit WorkerThread(std::function<void()> work)
+        : m_work(std::move(work)) {}
+
+protected:
+    void run() override { m_work(); }
+
+private:
+    std::function<void()> m_work;
+};
 } // namespace
 
 struct SearchController::Run {
@@ -50,7 +64,7 @@ bool SearchController::start(PreparedSearch search) {
     run->id = ++m_runId;
     run->search = std::move(search);
     m_run = run;
-    m_thread = QThread::create([run] { work(run); });
+    m_thread = new WorkerThread([run] { work(run); });
     connect(m_thread, &QThread::finished, this, [this, id = run->id] {
         if (id == m_runId)
             threadEnded();
