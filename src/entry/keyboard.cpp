@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/event_pump.h"
 #include "ui/form2.h"
+
+#include "ui/event_pump.h"
 
 #include <QLineEdit>
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
+
 #include "core/kalvon_error.h"
 #include "core/number_text.h"
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
+
 #include "core/kalvon_error.h"
 #include "core/number_text.h"
 
@@ -19,19 +20,23 @@ void Form2::rewriteValueFieldAndTotal(int index) {
             field->setText(shown);
     }
 
+    // Empty while the fields are counted: a failure leaves it so.
     lblSumme->setText(QString());
+    lblSumme->setText(NumberText::format(totalValueFields()));
+}
+
+Currency Form2::totalValueFields(const std::function<void(int index, const QString& text)>& counted) const {
     Currency total;
     for (int i = 0; i < 23; ++i) {
         const QString text = Text1[i]->text();
         if (!NumberText::isNumeric(text))
             continue;
-        total = addValueField(total, i, text);
+        const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(i + 1),
+                                          [&] { return NumberText::toCurrency(text); });
+        total =
+            inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+        if (counted)
+            counted(i, text);
     }
-    lblSumme->setText(NumberText::format(total));
-}
-
-Currency Form2::addValueField(const Currency& total, int index, const QString& text) const {
-    const Currency amount = inContext(QStringLiteral("Der Betrag in „%1.Wert“").arg(index + 1),
-                                      [&] { return NumberText::toCurrency(text); });
-    return inContext(QStringLiteral("Die Summe der eingegebenen Zahlen"), [&] { return total + amount; });
+    return total;
 }

@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "search/progress.h"
+#include "ui/form2.h"
+
+#include "core/kalvon_error.h"
+#include "core/number_text.h"
 #include "core/search_engine.h"
-#include "ui/colors.h"
+#include "search/progress.h"
 #include "ui/command_button.h"
 #include "ui/event_pump.h"
-#include "ui/form2.h"
-#include "core/kalvon_error.h"
 #include "ui/message_box.h"
-#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QRadioButton>
 
 #include <cmath>
 
@@ -37,7 +36,7 @@ void Form2::subTolBereich() {
         setStopRequest(true);
         return;
     }
-    if (Option2[1]->isChecked()) {
+    if (toleranceAsAmount()) {
         search.curToleranz = inContext(QStringLiteral("Der Toleranzbetrag"),
                                        [&] { return NumberText::toCurrency(txtToleranz->text()); });
         return;
@@ -67,7 +66,7 @@ void Form2::Command1_Click() {
         cmdClear->setEnabled(false);
 
         // 3. Tolerance range, formed once per run.
-        if (Option1[1]->isChecked()) {
+        if (toleranceSearchChosen()) {
             subTolBereich();
             leaveIfUnloading();
             search.curObergrenze = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"),
@@ -78,19 +77,14 @@ void Form2::Command1_Click() {
 
         // 4. Collect the non-zero numeric values in field order; the total counts every numeric field.
         search.bytAnzahl = 0;
-        Currency total;
-        for (int i = 0; i < 23; ++i) {
-            const QString text = Text1[i]->text();
-            if (!NumberText::isNumeric(text))
-                continue;
-            total = addValueField(total, i, text);
+        const Currency total = totalValueFields([&](int i, const QString& text) {
             const double value = NumberText::toDouble(text);
             if (value != 0.0) {
                 search.dblWerte[search.bytAnzahl] = value;
                 search.bytFeldNr[search.bytAnzahl] = quint8(i);
                 ++search.bytAnzahl;
             }
-        }
+        });
         const int n = search.bytAnzahl;
 
         // 5. Running total.
@@ -181,7 +175,7 @@ void Form2::countCombinations(qint32 count, int n) {
         return stopRequested() || m_unloadRequested;
     };
     hooks.criteria = [this] {
-        return SearchEngine::Criteria{Option1[0]->isChecked(), search.curZielwert, Option1[1]->isChecked(),
+        return SearchEngine::Criteria{exactSearchChosen(), search.curZielwert, toleranceSearchChosen(),
                                       search.curUntergrenze, search.curObergrenze};
     };
     hooks.testLiterally = [this](qint32 x) {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
 
+#include "core/kalvon_error.h"
 #include "entry/keypad.h"
 #include "entry/paste.h"
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
-#include "core/kalvon_error.h"
 #include "ui/message_box.h"
 
 #include <QApplication>
@@ -270,6 +270,18 @@ void Form2::updateOptionFocusPolicies() {
         for (QRadioButton* b : *group)
             b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
     }
+}
+
+bool Form2::exactSearchChosen() const {
+    return Option1[0]->isChecked();
+}
+
+bool Form2::toleranceSearchChosen() const {
+    return Option1[1]->isChecked();
+}
+
+bool Form2::toleranceAsAmount() const {
+    return Option2[1]->isChecked();
 }
 
 void Form2::connectHandlers() {

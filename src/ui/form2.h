@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "search/search_state.h"
 #include "core/kalvon_error.h"
+#include "search/search_state.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 class CommandButton;
 class QAction;
@@ -76,6 +77,11 @@ public:
     void subErgebnis(const Currency& Summe);
     void subFarbeCL();
 
+    // The search mode and the tolerance's unit as the option buttons show them.
+    bool exactSearchChosen() const;
+    bool toleranceSearchChosen() const;
+    bool toleranceAsAmount() const;
+
     // Forces the literal per-combination count (for comparison with the fast engine).
     void setLiteralSearch(bool literal) { m_literalSearch = literal; }
     bool isRunning() const { return m_running; }
@@ -95,8 +101,9 @@ private:
     void updateOptionFocusPolicies();
 
     void rewriteValueFieldAndTotal(int index);
-    // The running total with the amount of a numeric value field added; a failure names the field.
-    Currency addValueField(const Currency& total, int index, const QString& text) const;
+    // The total of the numeric value fields, taken in field order; `counted` sees each such field
+    // right after its amount was added. A failure names the field, or the total where that overflows.
+    Currency totalValueFields(const std::function<void(int index, const QString& text)>& counted = {}) const;
     // The target field's text as an amount; a failure names the target field.
     Currency targetAmount() const;
     double targetValue() const;

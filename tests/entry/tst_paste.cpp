@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form_fixture.h"
-#include "search/progress.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,7 +17,10 @@ class TestPaste : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() {
+        f.emplace();
+        f->showActive();
+    }
     void cleanup() { f.reset(); }
 
     void pasteList_data();
@@ -65,12 +67,6 @@ static QString notFitting(int count) {
     return QStringLiteral(
                "%1 Beträge passten nicht mehr in die Felder bis „23.Wert“ und wurden nicht übernommen.")
         .arg(count);
-}
-
-void TestPaste::init() {
-    f.emplace();
-    form().show();
-    QVERIFY(QTest::qWaitForWindowActive(&form()));
 }
 
 void TestPaste::pasteList_data() {

@@ -191,8 +191,9 @@ void TestKalvonFind::output_data() {
                                          "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 €“.\n");
     QTest::newRow("out of range") << args("--locale de_DE --target 7") << QStringLiteral("1e15") << 2
                                   << QString()
-                                  << QStringLiteral("kalvon-find: Der Betrag Nr. 1, „1e15“, liegt außerhalb des "
-                                                    "zulässigen Bereichs von ±922.337.203.685.477,58.\n");
+                                  << QStringLiteral(
+                                         "kalvon-find: Der Betrag Nr. 1, „1e15“, liegt außerhalb des "
+                                         "zulässigen Bereichs von ±922.337.203.685.477,58.\n");
     QTest::newRow("possible sum out of range")
         << args("--locale de_DE --target 7") << QStringLiteral("900.000.000.000.000;-1;22.337.203.685.478")
         << 2 << QString()

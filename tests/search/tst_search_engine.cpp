@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast engine against the literal count: for random inputs both must show the same message
 // boxes, the same progress, and leave the same search state.
-#include "form_fixture.h"
-#include "core/search_engine.h"
-#include "ui/command_button.h"
 #include "core/number_text.h"
+#include "core/search_engine.h"
+#include "form_fixture.h"
+#include "ui/command_button.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -115,7 +115,7 @@ QStringList observe(const Scenario& s, bool literal) {
         if (pumps != s.actionAtPump)
             return;
         if (s.action == 0)
-            form.Option1[form.Option1[0]->isChecked() ? 1 : 0]->click();
+            form.Option1[form.exactSearchChosen() ? 1 : 0]->click();
         else if (s.action == 1)
             f.setTarget(s.newTarget);
         else

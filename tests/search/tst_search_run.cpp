@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form_fixture.h"
 #include "search/progress.h"
-#include "ui/colors.h"
 #include "ui/command_button.h"
-#include "core/number_text.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -52,18 +50,6 @@ private:
         form().setLiteralSearch(literal);
         form().Command1_Click();
     }
-    void verifyIdle() {
-        QVERIFY(form().Command1->isEnabled());
-        QVERIFY(form().cmdClear->isEnabled());
-        QVERIFY(!form().Frame1->isVisible());
-        QCOMPARE(form().cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(!form().isRunning());
-        for (int i = 0; i < 23; ++i) {
-            QCOMPARE(form().search.dblWerte[i], 0.0);
-            QCOMPARE(form().search.bytFeldNr[i], quint8(0));
-            QCOMPARE(form().search.bytBits[i], quint8(0));
-        }
-    }
     std::optional<FormFixture> f;
 };
 
@@ -81,14 +67,14 @@ void TestSearchRun::init() {
 void TestSearchRun::workedExample() {
     f->setValues({QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("5")});
     f->setTarget(QStringLiteral("25"));
-    QList<QRgb> colours;
+    QStringList colours;
     int progressAtHit = -1;
     f->msgs.onBox = [&](const MsgRequest& r) {
         if (r.title != QLatin1String("Ergebnis"))
             return;
         for (int i = 0; i < 3; ++i)
-            colours << Colors::backColor(form().Text1[i]);
-        colours << Colors::backColor(form().txtSumme);
+            colours << colourOf(form().Text1[i]);
+        colours << colourOf(form().txtSumme);
         progressAtHit = form().ProgressBar1->value();
         QVERIFY(form().Frame1->isVisible());
         QVERIFY(!form().Command1->isEnabled());
@@ -103,15 +89,14 @@ void TestSearchRun::workedExample() {
     QCOMPARE(f->msgs.titles(), QStringList({QStringLiteral("Ergebnis"), QStringLiteral("Ende")}));
     QCOMPARE(f->msgs.boxes[0].buttons, MsgButtons::YesNo);
     QCOMPARE(f->msgs.boxes[1].icon, MsgIcon::None);
-    QCOMPARE(colours,
-             QList<QRgb>({Colors::ValueFieldNormal, Colors::HitGreen, Colors::HitGreen, Colors::HitGreen}));
+    QCOMPARE(colours, strings({"#FFE0C0", "#00FF00", "#00FF00", "#00FF00"}));
     QCOMPARE(progressAtHit, 2); // the value after combination 5
     QCOMPARE(form().ProgressBar1->maximum(), 3);
     QCOMPARE(form().ProgressBar1->value(), 3);
-    QCOMPARE(Colors::backColor(form().Text1[1]), Colors::ValueFieldNormal);
-    QCOMPARE(Colors::backColor(form().txtSumme), Colors::TargetFieldNormal);
+    QCOMPARE(colourOf(form().Text1[1]), QStringLiteral("#FFE0C0"));
+    QCOMPARE(colourOf(form().txtSumme), QStringLiteral("#C0FFC0"));
     QCOMPARE(form().lblSumme->text(), QStringLiteral("35,00"));
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::progressValues_data() {
@@ -150,29 +135,34 @@ void TestSearchRun::toleranceRange_data() {
     QTest::addColumn<QString>("tolerance");
     QTest::addColumn<QString>("target");
     QTest::addColumn<QStringList>("values");
-    QTest::addColumn<qint64>("toleranceCount");
+    QTest::addColumn<QList<qint64>>("counts"); // the tolerance, the lower and the upper bound
     QTest::addColumn<QStringList>("hits");
     QTest::newRow("amount, bounds inclusive")
         << true << "5"
-        << "100" << strings({"95", "105", "94", "106"}) << qint64(50000) << strings({"95", "105"});
+        << "100" << strings({"95", "105", "94", "106"}) << QList<qint64>{50000, 950000, 1050000}
+        << strings({"95", "105"});
     QTest::newRow("percent of 250") << false << "10"
-                                    << "250" << strings({"225", "275", "224"}) << qint64(250000)
-                                    << strings({"225", "275"});
-    QTest::newRow("percent of a half") << false << "1"
-                                       << "0,5" << strings({"0,5"}) << qint64(50) << strings({"0,5"});
+                                    << "250" << strings({"225", "275", "224"})
+                                    << QList<qint64>{250000, 2250000, 2750000} << strings({"225", "275"});
+    QTest::newRow("percent of a half")
+        << false << "1"
+        << "0,5" << strings({"0,5"}) << QList<qint64>{50, 4950, 5050} << strings({"0,5"});
     QTest::newRow("zero tolerance") << true << "0"
-                                    << "100" << strings({"100", "99,99"}) << qint64(0) << strings({"100"});
-    QTest::newRow("negative amount, no hit") << true << "-5"
-                                             << "100" << strings({"100"}) << qint64(-50000) << QStringList();
+                                    << "100" << strings({"100", "99,99"})
+                                    << QList<qint64>{0, 1000000, 1000000} << strings({"100"});
+    QTest::newRow("negative amount, no hit")
+        << true << "-5"
+        << "100" << strings({"100"}) << QList<qint64>{-50000, 1050000, 950000} << QStringList();
     QTest::newRow("percent of a negative target, no hit")
         << false << "10"
-        << "-100" << strings({"-100"}) << qint64(-100000) << QStringList();
+        << "-100" << strings({"-100"}) << QList<qint64>{-100000, -900000, -1100000} << QStringList();
     QTest::newRow("negative percent of a negative target")
         << false << "-10"
-        << "-100" << strings({"-95"}) << qint64(100000) << strings({"-95"});
+        << "-100" << strings({"-95"}) << QList<qint64>{100000, -1100000, -900000} << strings({"-95"});
     QTest::newRow("display-formatted tolerance")
         << true << "1.000,00"
-        << "5.000,00" << strings({"4000", "3999"}) << qint64(10000000) << strings({"4000"});
+        << "5.000,00" << strings({"4000", "3999"}) << QList<qint64>{10000000, 40000000, 60000000}
+        << strings({"4000"});
 }
 
 void TestSearchRun::toleranceRange() {
@@ -180,16 +170,15 @@ void TestSearchRun::toleranceRange() {
     QFETCH(QString, tolerance);
     QFETCH(QString, target);
     QFETCH(QStringList, values);
-    QFETCH(qint64, toleranceCount);
+    QFETCH(QList<qint64>, counts);
     QFETCH(QStringList, hits);
     f->setValues(values);
     f->setTarget(target);
     f->chooseTolerance(amount, tolerance);
     run();
-    QCOMPARE(form().search.curToleranz.count(), toleranceCount);
-    const Currency t = NumberText::toCurrency(target);
-    QCOMPARE(form().search.curObergrenze.count(), t.count() + toleranceCount);
-    QCOMPARE(form().search.curUntergrenze.count(), t.count() - toleranceCount);
+    const SearchState& s = form().search;
+    QCOMPARE(QList<qint64>({s.curToleranz.count(), s.curUntergrenze.count(), s.curObergrenze.count()}),
+             counts);
     QCOMPARE(f->hitSums(), hits);
     QCOMPARE(f->msgs.titles().last(), QStringLiteral("Ende"));
 }
@@ -213,7 +202,7 @@ void TestSearchRun::missingTolerance() {
     QCOMPARE(form().search.curToleranz.count(), qint64(0));
     QCOMPARE(form().cmdStop->tag(), QStringLiteral("True"));
     QCOMPARE(form().txtToleranz->text(), tolerance);
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::longRunWarning_data() {
@@ -259,14 +248,16 @@ void TestSearchRun::longRunWarning() {
 void TestSearchRun::stopButtonDuringPump_data() {
     QTest::addColumn<int>("stopAtPump");
     QTest::addColumn<QStringList>("hits");
-    QTest::newRow("no stop") << 0 << strings({"401"});
-    QTest::newRow("stop after 400") << 2 << QStringList();
-    QTest::newRow("stop after 200") << 1 << QStringList();
+    QTest::addColumn<int>("bar"); // the progress bar afterwards
+    QTest::newRow("no stop") << 0 << strings({"401"}) << 9;
+    QTest::newRow("stop after 400") << 2 << QStringList() << 7;
+    QTest::newRow("stop after 200") << 1 << QStringList() << 3;
 }
 
 void TestSearchRun::stopButtonDuringPump() {
     QFETCH(int, stopAtPump);
     QFETCH(QStringList, hits);
+    QFETCH(int, bar);
     f->setValues(powersOfTwo(9)); // combination X sums to X
     f->setTarget(QStringLiteral("401"));
     int pumps = 0;
@@ -277,15 +268,15 @@ void TestSearchRun::stopButtonDuringPump() {
     run();
     QCOMPARE(f->hitSums(), hits);
     QCOMPARE(f->msgs.titles().last(), QStringLiteral("Ende"));
+    QCOMPARE(form().ProgressBar1->value(), bar);
     if (stopAtPump) {
         QCOMPARE(pumps, stopAtPump);
-        QCOMPARE(form().ProgressBar1->value(), progressValueAfter(200 * stopAtPump, 511, 9));
         QCOMPARE(form().cmdStop->tag(), QStringLiteral("True"));
     } else {
         QCOMPARE(pumps, 2);
         QCOMPARE(form().cmdStop->tag(), QStringLiteral("False"));
     }
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::answerNoAtHit() {
@@ -296,9 +287,9 @@ void TestSearchRun::answerNoAtHit() {
     QCOMPARE(f->hitSums(), QStringList({QStringLiteral("1")}));
     QCOMPARE(f->msgs.titles().last(), QStringLiteral("Ende"));
     QCOMPARE(form().cmdStop->tag(), QStringLiteral("True"));
-    QCOMPARE(form().ProgressBar1->value(), progressValueAfter(1, 7, 3));
+    QCOMPARE(form().ProgressBar1->value(), 0); // after combination 1 of 7
     for (QLineEdit* field : form().Text1)
-        QCOMPARE(Colors::backColor(field), Colors::ValueFieldNormal);
+        QCOMPARE(colourOf(field), QStringLiteral("#FFE0C0"));
 
     // The next run clears the stop request before it counts.
     f->msgs.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes};
@@ -331,7 +322,7 @@ void TestSearchRun::searchStateAfterRun() {
     QCOMPARE(int(form().search.bytAnzahl), 3);
     QCOMPARE(form().lblSumme->text(), QStringLiteral("1.010,00"));
     QCOMPARE(form().Text1[2]->text(), QStringLiteral("abc"));
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::emptyTarget() {
@@ -358,7 +349,7 @@ void TestSearchRun::noValues() {
     QCOMPARE(form().ProgressBar1->maximum(), 0);
     QCOMPARE(int(form().search.bytAnzahl), 0);
     QCOMPARE(form().lblSumme->text(), QStringLiteral("0,00"));
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::targetChangedDuringPump() {
@@ -377,8 +368,8 @@ void TestSearchRun::targetChangedDuringPump() {
 void TestSearchRun::modeSwitchedDuringPump() {
     f->setValues(powersOfTwo(9));
     f->setTarget(QStringLiteral("100"));
-    form().search.curUntergrenze = NumberText::toCurrency(QStringLiteral("300"));
-    form().search.curObergrenze = NumberText::toCurrency(QStringLiteral("301"));
+    form().search.curUntergrenze = Currency::fromCount(3000000); // 300
+    form().search.curObergrenze = Currency::fromCount(3010000);  // 301
     int pumps = 0;
     EventPump::setPumpHook([&] {
         ++pumps;
@@ -422,7 +413,7 @@ void TestSearchRun::overflowInCombinationTest() {
     QCOMPARE(f->msgs.boxes.last().icon, MsgIcon::Critical);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(form().Text1[i]->text(), values[i]);
-    verifyIdle();
+    f->verifyIdle();
 }
 
 void TestSearchRun::unguardedConversionsFail_data() {
@@ -477,7 +468,7 @@ void TestSearchRun::unguardedConversionsFail() {
     QCOMPARE(form().txtToleranz->text(), tolerance);
     for (int i = 0; i < values.size(); ++i)
         QCOMPARE(form().Text1[i]->text(), values[i]);
-    verifyIdle();
+    f->verifyIdle();
 }
 
 QTEST_MAIN(TestSearchRun)

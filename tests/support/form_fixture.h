@@ -2,13 +2,18 @@
 #pragma once
 
 #include "scripted_responder.h"
+#include "ui/colors.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
 
+#include <QApplication>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 
@@ -19,6 +24,26 @@ struct FormFixture {
         form = std::make_unique<Form2>();
     }
     ~FormFixture() { EventPump::setPumpHook({}); }
+
+    // Shows the window and waits until it is the active one, so that focus changes are real.
+    void showActive() {
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    // The window as a run leaves it: buttons enabled, progress hidden, the value list cleared.
+    void verifyIdle() const {
+        QVERIFY(form->Command1->isEnabled());
+        QVERIFY(form->cmdClear->isEnabled());
+        QVERIFY(!form->Frame1->isVisible());
+        QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!form->isRunning());
+        for (int i = 0; i < 23; ++i) {
+            QCOMPARE(form->search.dblWerte[i], 0.0);
+            QCOMPARE(form->search.bytFeldNr[i], quint8(0));
+            QCOMPARE(form->search.bytBits[i], quint8(0));
+        }
+    }
 
     void setValues(const QStringList& values) {
         for (int i = 0; i < values.size(); ++i)
@@ -54,6 +79,11 @@ inline QStringList powersOfTwo(int n) {
     for (int i = 0; i < n; ++i)
         values << QString::number(1 << i);
     return values;
+}
+
+// A control's background colour as #RRGGBB.
+inline QString colourOf(const QWidget* w) {
+    return QColor(Colors::backColor(w)).name().toUpper();
 }
 
 // A string list from UTF-8 literals, for test tables.

@@ -3,10 +3,8 @@
 // follow the user's regional settings as Qt takes them from the environment (LANG). Run with
 // LANG=fr_FR.UTF-8 or LANG=C; the locale need not be installed in the C library, since Qt
 // carries its own locale data.
-#include "window_run.h"
-
 #include "form_fixture.h"
-#include "core/number_text.h"
+#include "window_run.h"
 
 #include <QtTest>
 

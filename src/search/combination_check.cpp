@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/colors.h"
-#include "ui/command_button.h"
+// The check of one combination against the target or the tolerance range, and how a hit is shown.
 #include "ui/form2.h"
+
 #include "core/kalvon_error.h"
-#include "ui/message_box.h"
 #include "core/number_text.h"
+#include "ui/colors.h"
+#include "ui/message_box.h"
 
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QStringList>
 
 namespace {
@@ -50,9 +50,9 @@ void Form2::subTesten(quint8& bytstellen) {
             throw;
         }
     }
-    if (Option1[0]->isChecked() && sum == search.curZielwert)
+    if (exactSearchChosen() && sum == search.curZielwert)
         subErgebnis(sum);
-    if (Option1[1]->isChecked() && search.curUntergrenze <= sum && sum <= search.curObergrenze)
+    if (toleranceSearchChosen() && search.curUntergrenze <= sum && sum <= search.curObergrenze)
         subErgebnis(sum);
     for (int i = 0; i < bytstellen; ++i)
         search.bytBits[i] = 0;
