@@ -105,6 +105,8 @@ ListWindow::ListWindow(QWidget* parent)
     connect(m_items->undoStack(), &QUndoStack::indexChanged, this, &ListWindow::updateActions);
     connect(m_hitView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ListWindow::hitChosen);
+    // A cleared hit list resets its selection without a signal: no hit is chosen any more.
+    connect(m_hits, &QAbstractItemModel::modelReset, this, [this] { hitChosen({}); });
     connect(m_search, &SearchController::progress, m_progress, &QProgressBar::setValue);
     connect(m_search, &SearchController::counted, this, [this](const CombinationSearch::Total& total) {
         m_total = total;
@@ -489,6 +491,7 @@ void ListWindow::setBusy(bool busy) {
 
 void ListWindow::searchFinished(bool cancelled) {
     setBusy(false);
+    m_progress->setValue(cancelled ? 0 : m_progress->maximum());
     showTotal(cancelled ? QStringLiteral("Abgebrochen") : QString());
     if (!cancelled && m_hits->hitCount() > 0 && !m_hitView->currentIndex().isValid())
         m_hitView->setCurrentIndex(m_hits->index(0, HitModel::ItemsColumn));
