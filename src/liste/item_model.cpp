@@ -247,8 +247,6 @@ bool ItemModel::setData(const QModelIndex& index, const QVariant& value, int rol
     }
     const QString text = value.toString();
     try {
-        if (text.trimmed().isEmpty())
-            throw KalvonError(KalvonError::Kind::TypeMismatch, {}, text);
         after.amount = NumberText::toCurrency(text);
     } catch (KalvonError& e) {
         if (e.subject().isEmpty())

@@ -41,7 +41,7 @@ void TestListLogic::amountEdit_data() {
     QTest::newRow("grouped") << "1.234,5" << qint64(12345000) << "";
     QTest::newRow("no number") << "12,3x" << qint64(100000)
                                << "Der Betrag in Zeile 2 ist keine gültige Zahl: „12,3x“.";
-    QTest::newRow("empty") << " " << qint64(100000) << "Der bisherige Betrag 10,00 bleibt stehen.";
+    QTest::newRow("empty") << "" << qint64(100000) << "Der bisherige Betrag 10,00 bleibt stehen.";
     QTest::newRow("out of range") << "1e20" << qint64(100000) << "außerhalb des zulässigen Bereichs";
 }
 
