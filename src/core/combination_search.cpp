@@ -4,6 +4,7 @@
 #include "core/every_subset.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
+#include "core/small_subsets.h"
 
 #include <algorithm>
 #include <limits>
@@ -27,19 +28,38 @@ struct StoredHit {
     Currency sum;
 };
 
+// The most amounts a combination that some method takes for this request, below its own limit;
+// 0 when none does.
+int fittingItems(const Request& request) {
+    Request smaller = request;
+    for (int items = std::min(request.itemCap() - 1, 1000); items >= std::max(1, request.minItems); --items) {
+        smaller.maxItems = items;
+        if (choose(smaller))
+            return items;
+    }
+    return 0;
+}
+
 QString noMethodMessage(const Request& request) {
     const qsizetype n = qsizetype(request.amounts.size());
+    const int items = fittingItems(request);
+    const QString fewerItems =
+        items > 0 ? QStringLiteral(
+                        "die Zahl der Beträge einer Kombination auf höchstens %1 begrenzen (--max-items %1)")
+                        .arg(items)
+                  : QStringLiteral("die Zahl der Beträge einer Kombination begrenzen (--max-items)");
     if (request.order != Order::Window && !request.sizeLimited())
         return QStringLiteral(
-                   "Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser Reihenfolge "
-                   "aufführt. Abhilfe: die Zahl der Beträge einer Kombination begrenzen (--max-items), die "
-                   "Reihenfolge der Kombinationsnummer wählen (--order window) oder weniger Beträge angeben.")
-            .arg(n);
+                   "Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser "
+                   "Reihenfolge aufführt. Abhilfe: %2, die Reihenfolge der Kombinationsnummer wählen "
+                   "(--order window) oder weniger Beträge angeben.")
+            .arg(n)
+            .arg(fewerItems);
     return QStringLiteral(
-               "Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher. Abhilfe: die "
-               "Zahl der Beträge einer Kombination begrenzen (--max-items), weniger Beträge angeben oder "
-               "einen kleineren Zielwert suchen.")
-        .arg(n);
+               "Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher. Abhilfe: "
+               "%2, weniger Beträge angeben oder einen kleineren Zielwert suchen.")
+        .arg(n)
+        .arg(fewerItems);
 }
 
 Outcome runMethod(const SearchMethod& method, const Request& request, const Control& control) {
@@ -146,7 +166,7 @@ bool before(Order order, Currency target, const Hit& a, const Hit& b) {
 }
 
 const std::vector<const SearchMethod*>& methods() {
-    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &everySubset()};
+    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &everySubset(), &smallSubsets()};
     return all;
 }
 
