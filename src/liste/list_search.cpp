@@ -5,6 +5,8 @@
 #include "core/number_text.h"
 #include "liste/item_model.h"
 
+#include <QRegularExpression>
+
 namespace ListSearch {
 
 PreparedSearch prepare(const SearchInput& input, const ItemModel& items) {
@@ -73,8 +75,10 @@ PreparedSearch prepare(const SearchInput& input, const ItemModel& items) {
 }
 
 QString inWindowTerms(QString message) {
+    message.replace(QRegularExpression(QStringLiteral("\\(--max-items (\\d+)\\)")),
+                    QStringLiteral("(„höchstens \\1 Posten“)"));
     message.replace(QStringLiteral("(--max-items)"), QStringLiteral("(„höchstens … Posten“)"));
-    message.replace(QStringLiteral("(--order window)"), QStringLiteral("(Reihenfolge „Kombinationsnummer“)"));
+    message.replace(QStringLiteral("(--order window)"), QStringLiteral("(„Kombinationsnummer“)"));
     return message;
 }
 

@@ -131,6 +131,11 @@ ListWindow::ListWindow(QWidget* parent)
 ListWindow::~ListWindow() {
     // The worker reports to this window's models: it ends before they do.
     m_search->stop();
+    // The children are deleted after this part of the window; what they signal then (the undo
+    // stack clears itself) must not reach it.
+    for (QObject* sender : std::initializer_list<QObject*>{m_items, m_items->undoStack(), m_hits,
+                                                           m_hitView->selectionModel(), m_search})
+        sender->disconnect(this);
 }
 
 void ListWindow::buildActions() {
