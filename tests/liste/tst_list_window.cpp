@@ -38,6 +38,8 @@ private slots:
     void cancelMidSearch();
     void closeMidSearch();
     void staysResponsive();
+    void tabOrder_data();
+    void tabOrder();
     void realMessageBox_data();
     void realMessageBox();
 
@@ -257,6 +259,40 @@ void TestListWindow::staysResponsive() {
     ticker.stop();
     QVERIFY2(largestGap < 250,
              qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(largestGap)));
+}
+
+void TestListWindow::tabOrder_data() {
+    QTest::addColumn<bool>("tolerance");
+    // From the target field on, each with its accessible name. Tab enters a group of options at its
+    // first, arrow keys move within it.
+    QTest::addColumn<QStringList>("stops");
+    QTest::newRow("exact search") << false
+                                  << strings({"optionExact genaue Suche",
+                                              "spinMaxItems höchstens so viele Posten je Treffer",
+                                              "comboOrder Reihenfolge der Treffer", "buttonSearch Suchen",
+                                              "tableHits Treffer", "tableItems Posten",
+                                              "editTarget Zielwert"});
+    QTest::newRow("tolerance search")
+        << true
+        << strings({"optionExact genaue Suche", "editTolerance Toleranz", "optionAmount Toleranz als Betrag",
+                    "spinMaxItems höchstens so viele Posten je Treffer", "comboOrder Reihenfolge der Treffer",
+                    "buttonSearch Suchen", "tableHits Treffer", "tableItems Posten", "editTarget Zielwert"});
+}
+
+void TestListWindow::tabOrder() {
+    QFETCH(bool, tolerance);
+    QFETCH(QStringList, stops);
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    child<QRadioButton>(tolerance ? "optionTolerance" : "optionExact")->setChecked(true);
+    child<QLineEdit>("editTarget")->setFocus();
+    QStringList visited;
+    for (int i = 0; i < stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName() + QLatin1Char(' ') +
+                       QApplication::focusWidget()->accessibleName();
+    }
+    QCOMPARE(visited, stops);
 }
 
 void TestListWindow::realMessageBox_data() {
