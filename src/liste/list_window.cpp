@@ -467,6 +467,10 @@ void ListWindow::startSearch() {
     guarded([this] {
         if (m_busy)
             return;
+        // An amount still being typed in the list counts: its editor hands it over as it loses
+        // the focus.
+        if (const QWidget* editor = QApplication::focusWidget(); editor && m_itemView->isAncestorOf(editor))
+            m_itemView->setFocus();
         SearchInput input;
         input.target = m_target->text();
         input.tolerance = m_toleranceSearch->isChecked();

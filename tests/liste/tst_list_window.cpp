@@ -35,6 +35,7 @@ private slots:
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void invalidAmountEdit();
+    void amountBeingTypedCounts();
     void cancelMidSearch();
     void closeMidSearch();
     void staysResponsive();
@@ -212,6 +213,17 @@ void TestListWindow::invalidAmountEdit() {
     type(QStringLiteral("7,5\r")); // the delegate commits on the next turn of the event loop
     QTRY_COMPARE(window->itemModel()->item(1).amount.count(), 75000);
     QCOMPARE(f->messages.size(), 1);
+}
+
+void TestListWindow::amountBeingTypedCounts() {
+    child<QLineEdit>("editTarget")->setText(QStringLiteral("27"));
+    auto* table = child<QTableView>("tableItems");
+    table->setFocus();
+    table->setCurrentIndex(window->itemModel()->index(5, ItemModel::AmountColumn));
+    type(QStringLiteral("2"));                   // RE-6 from 1 to 2, its editor still open
+    child<QPushButton>("buttonSearch")->click(); // as Alt+S does it: the focus stays in the editor
+    QTRY_VERIFY(child<QPushButton>("buttonSearch")->isEnabled());
+    QCOMPARE(hitItems(), strings({"RE-2 + RE-3 + RE-6", "RE-1 + RE-5 + RE-6"}));
 }
 
 void TestListWindow::cancelMidSearch() {
