@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -114,6 +115,26 @@ void BM_ListeSearch(benchmark::State& state) {
     ListMessageBox::setResponder({});
 }
 
+// range(0) items put into the window's list and shown, then the list scrolled to its end and
+// shown again.
+void BM_ListeShowItems(benchmark::State& state) {
+    ItemTable table;
+    for (int i = 0; i < state.range(0); ++i)
+        table.items.push_back({Currency::fromCount(qint64(i) * 1234567 % 100000000), i + 2,
+                               QStringLiteral("RE-%1 Kunde %2").arg(i + 10000).arg(i % 97)});
+    ListWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    auto* view = window.findChild<QTableView*>(QStringLiteral("tableItems"));
+    for (auto _ : state) {
+        window.itemModel()->setItems(table);
+        QCoreApplication::processEvents();
+        view->scrollToBottom();
+        QCoreApplication::processEvents();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_ListeShowItems)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ListeSearch)->Args({40, 0})->Args({2000, 3})->Unit(benchmark::kMillisecond)->UseManualTime();
