@@ -255,8 +255,11 @@ void ListWindow::buildWidgets() {
     auto* grid = new QGridLayout(searchBox);
     grid->addWidget(buddyLabel(QStringLiteral("&Zielwert:"), m_target), 0, 0);
     grid->addWidget(m_target, 0, 1, 1, 3);
-    grid->addWidget(m_exact, 1, 1);
-    grid->addWidget(m_toleranceSearch, 1, 2, 1, 2);
+    auto* modeRow = new QHBoxLayout;
+    modeRow->addWidget(m_exact);
+    modeRow->addWidget(m_toleranceSearch);
+    modeRow->addStretch();
+    grid->addLayout(modeRow, 1, 1, 1, 3);
     grid->addWidget(buddyLabel(QStringLiteral("T&oleranz:"), m_tolerance), 2, 0);
     grid->addWidget(m_tolerance, 2, 1);
     grid->addWidget(m_amount, 2, 2);
@@ -609,6 +612,12 @@ void ListWindow::updateActions() {
 }
 
 void ListWindow::updateStatus() {
+    if (m_items->itemCount() == 0 && m_source.isEmpty()) {
+        m_statusLabel->setText(
+            QStringLiteral("Noch keine Liste: Datei > Öffnen… (Strg+O), eine Datei hierher "
+                           "ziehen oder einen kopierten Bereich einfügen (Strg+V)."));
+        return;
+    }
     const QLocale locale;
     QString text = QStringLiteral("%1 Posten").arg(locale.toString(m_items->itemCount()));
     if (m_items->settledCount() > 0)
