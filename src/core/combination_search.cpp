@@ -4,6 +4,7 @@
 #include "core/every_subset.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
+#include "core/reachable_sums.h"
 #include "core/small_subsets.h"
 
 #include <algorithm>
@@ -29,15 +30,22 @@ struct StoredHit {
 };
 
 // The most amounts a combination that some method takes for this request, below its own limit;
-// 0 when none does.
+// 0 when none does. Fewer amounts a combination never cost more, so a binary search finds it.
 int fittingItems(const Request& request) {
     Request smaller = request;
-    for (int items = std::min(request.itemCap() - 1, 1000); items >= std::max(1, request.minItems); --items) {
+    int fits = 0;
+    int low = std::max(1, request.minItems), high = request.itemCap() - 1;
+    while (low <= high) {
+        const int items = low + (high - low) / 2;
         smaller.maxItems = items;
-        if (choose(smaller))
-            return items;
+        if (choose(smaller)) {
+            fits = items;
+            low = items + 1;
+        } else {
+            high = items - 1;
+        }
     }
-    return 0;
+    return fits;
 }
 
 QString noMethodMessage(const Request& request) {
@@ -166,7 +174,8 @@ bool before(Order order, Currency target, const Hit& a, const Hit& b) {
 }
 
 const std::vector<const SearchMethod*>& methods() {
-    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &everySubset(), &smallSubsets()};
+    static const std::vector<const SearchMethod*> all{&meetInMiddle(), &reachableSums(), &everySubset(),
+                                                      &smallSubsets()};
     return all;
 }
 

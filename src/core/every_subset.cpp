@@ -22,8 +22,7 @@ public:
         e.fits = n <= std::size_t(MaxAmounts);
         const double subsets = double(quint64(1) << std::min<std::size_t>(n, 63));
         e.seconds = subsets * 3e-9;
-        // Every subset a hit, at worst; kept in range for lists far beyond what the method takes.
-        e.bytes = qint64(std::min(subsets * double(sizeof(Found)), 9.0e18));
+        e.bytes = e.fits ? qint64(subsets) * qint64(sizeof(Found)) : 0; // every subset a hit, at worst
         return e;
     }
 

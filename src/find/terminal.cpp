@@ -15,8 +15,14 @@ extern "C" void onInterrupt(int) {
 }
 
 constexpr int BarWidth = 40;
+constexpr qint64 ShowAfterMs = 300;
 
 } // namespace
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
 
 void catchInterrupt() {
     struct sigaction action;
@@ -30,9 +36,11 @@ bool interrupted() {
     return interruptFlag != 0;
 }
 
-ProgressBar::ProgressBar(std::FILE* stream, bool wanted)
+ProgressBar::ProgressBar(std::FILE* stream)
     : m_stream(stream)
-    , m_enabled(wanted && isatty(fileno(stream))) {}
+    , m_enabled(isatty(fileno(stream))) {
+    m_started.start();
+}
 
 ProgressBar::~ProgressBar() {
     clear();
@@ -40,7 +48,7 @@ ProgressBar::~ProgressBar() {
 
 void ProgressBar::show(int permille) {
     const int percent = permille / 10;
-    if (!m_enabled || percent == m_shown)
+    if (!m_enabled || percent == m_shown || m_started.elapsed() < ShowAfterMs)
         return;
     m_shown = percent;
     char bar[BarWidth + 1];

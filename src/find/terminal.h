@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
+#include <QString>
+
 #include <cstdio>
 
 // What kalvon-find needs of the terminal: Ctrl+C, and a progress bar on standard error.
 namespace Terminal {
 
+// Writes the text in UTF-8.
+void print(std::FILE* stream, const QString& text);
+
 // From now on Ctrl+C (SIGINT) only raises a flag, which the search polls.
 void catchInterrupt();
 bool interrupted();
 
-// A one-line bar, redrawn in place; shown only when the stream is a terminal.
+// A one-line bar, redrawn in place; shown only when the stream is a terminal, and only once the
+// work has taken a noticeable time, so that quick searches leave no trace.
 class ProgressBar {
 public:
-    explicit ProgressBar(std::FILE* stream, bool wanted);
+    explicit ProgressBar(std::FILE* stream);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
@@ -25,6 +32,7 @@ public:
 private:
     std::FILE* m_stream;
     bool m_enabled;
+    QElapsedTimer m_started;
     bool m_drawn = false;
     int m_shown = -1;
 };

@@ -2,7 +2,11 @@
 // Every search method, and the choice among them, against trying every subset.
 #include "core/combination_search.h"
 #include "core/kalvon_error.h"
+#include "core/meet_in_middle.h"
+#include "core/reachable_sums.h"
 #include "core/small_subsets.h"
+#include "core/subset_count.h"
+#include "core/sum_kernels.h"
 #include "reference_search.h"
 
 #include <QRandomGenerator>
@@ -56,10 +60,12 @@ qint64 randomAmount(QRandomGenerator& rng, int kind) {
     return count;
 }
 
-Request randomRequest(QRandomGenerator& rng, int maxAmounts) {
+// kind −1: any; n from minAmounts to maxAmounts.
+Request randomRequest(QRandomGenerator& rng, int maxAmounts, int kind = -1, int minAmounts = 0) {
     Request r;
-    const int kind = int(rng.bounded(3));
-    const int n = int(rng.bounded(maxAmounts + 1));
+    if (kind < 0)
+        kind = int(rng.bounded(3));
+    const int n = int(rng.bounded(minAmounts, maxAmounts + 1));
     for (int i = 0; i < n; ++i)
         r.amounts.push_back(Currency::fromCount(randomAmount(rng, kind)));
     qint64 target = 0;
@@ -111,6 +117,12 @@ private slots:
     void largeList_data();
     void largeList();
     void cancelledSoon();
+    void longListsAgree_data();
+    void longListsAgree();
+    void refusals_data();
+    void refusals();
+    void cancelledAfterFirstReport_data();
+    void cancelledAfterFirstReport();
 };
 
 // Random lists: each method that takes the request, and the search as a whole, list and count
@@ -122,8 +134,10 @@ void TestCombinationSearch::sameAsEveryCombination() {
     const std::unique_ptr<SearchMethod> fewCollected = smallSubsetsCollectingAtMost(2);
     std::vector<const SearchMethod*> all = methods();
     all.push_back(fewCollected.get());
-    for (int round = 0; round < 600; ++round) {
-        Request r = randomRequest(rng, 18);
+    for (int round = 0; round < 608; ++round) {
+        // The last rounds: up to 22 amounts of whole cents, where the table of reachable sums is
+        // short and every exhaustive method runs.
+        Request r = round < 600 ? randomRequest(rng, 18) : randomRequest(rng, 22, 1, 19);
         r.memoryBudget = qint64(1) << 40; // every method that can, runs
         const ReferenceResult expected = referenceSearch(r);
         const QString scenario = describe(r);
@@ -181,10 +195,16 @@ void TestCombinationSearch::refused() {
     QFETCH(int, maxItems);
     QFETCH(int, budgetMB);
     Request r;
-    for (int i = 0; i < count; ++i)
-        r.amounts.push_back(Currency::fromCount(i < huge ? qint64(4) * 1000000000000000000
-                                                         : (qint64(i) * 7919 % 100003 + 1) * 100000000));
-    r.lower = r.upper = Currency::fromCount(qint64(123456789) * 100000000);
+    // Large amounts without a common divisor and a target that some of them make: no table of
+    // reachable sums is short enough.
+    qint64 target = 0;
+    for (int i = 0; i < count; ++i) {
+        r.amounts.push_back(Currency::fromCount(i < huge
+                                                    ? qint64(4) * 1000000000000000000
+                                                    : (qint64(i) * 7919 % 100003 + 1) * 100000000 + i % 7));
+        target += i % 3 == 0 && i >= huge ? r.amounts.back().count() : 0;
+    }
+    r.lower = r.upper = Currency::fromCount(target);
     r.maxItems = maxItems;
     r.memoryBudget = qint64(budgetMB) << 20;
     try {
@@ -304,6 +324,192 @@ void TestCombinationSearch::cancelledSoon() {
     clock.start();
     QVERIFY(run(r, control).cancelled);
     QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestCombinationSearch::longListsAgree_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("credits");   // credit notes among them
+    QTest::addColumn<int>("mostCents"); // amounts from 0,01 to this
+    QTest::addColumn<int>("margin");    // the tolerance in cents
+    QTest::newRow("300 amounts, exact") << 300 << 0 << 500 << 0;
+    QTest::newRow("300 amounts, 20 credit notes, tolerance") << 300 << 20 << 500 << 50;
+    QTest::newRow("120 amounts of up to 30,00, tolerance") << 120 << 5 << 3000 << 3;
+}
+
+// Hundreds of whole-cent amounts: the table of reachable sums counts what a plain count of subset
+// sums in big integers gives, at every vector level; 40 of them: meet in the middle lists and counts
+// what the table does.
+void TestCombinationSearch::longListsAgree() {
+    QFETCH(int, count);
+    QFETCH(int, credits);
+    QFETCH(int, mostCents);
+    QFETCH(int, margin);
+    QRandomGenerator rng(quint32(count * 31 + credits + margin));
+    Request r;
+    for (int i = 0; i < count; ++i)
+        r.amounts.push_back(Currency::fromCount(rng.bounded(1, mostCents + 1) * (i < credits ? -100 : 100)));
+    qint64 target = 0;
+    for (int i = 0; i < count; i += 3)
+        target += r.amounts[std::size_t(i)].count();
+    r.target = Currency::fromCount(target);
+    r.lower = Currency::fromCount(target - margin * 100);
+    r.upper = Currency::fromCount(target + margin * 100);
+
+    // Every subset in cents, a credit note taken counted as one left out from all credit notes.
+    qint64 credit = 0;
+    std::vector<qint64> weights;
+    for (const Currency& a : r.amounts) {
+        weights.push_back(qAbs(a.count()) / 100);
+        credit += qMin<qint64>(a.count() / 100, 0);
+    }
+    const qint64 low = r.lower.count() / 100 - credit, high = r.upper.count() / 100 - credit;
+    std::vector<mpz_class> ways(std::size_t(high + 1));
+    ways[0] = 1;
+    for (const qint64 w : weights) {
+        for (qint64 sum = high; sum >= w; --sum)
+            ways[std::size_t(sum)] += ways[std::size_t(sum - w)];
+    }
+    mpz_class expected = 0;
+    for (qint64 sum = low; sum <= high; ++sum)
+        expected += ways[std::size_t(sum)];
+    const QString plain = QString::fromStdString(expected.get_str());
+    QVERIFY(expected > mpz_class(1) << 64); // beyond 64 bits: the primes are needed
+
+    for (const SumKernels::Level level :
+         {SumKernels::Level::Portable, SumKernels::Level::Avx2, SumKernels::Level::Avx512}) {
+        if (level > SumKernels::best())
+            continue;
+        SumKernels::use(level);
+        const Listing got = listWith([&](const Control& c) { return reachableSums().run(r, c); });
+        QCOMPARE(got.total, plain);
+        QVERIFY(!got.atLeast);
+        QCOMPARE(got.hits.size(), qsizetype(1000));
+    }
+    SumKernels::use(SumKernels::best());
+
+    // Given no time for the primes, the count is a true lower bound at most 2^-30 below the total.
+    const SubsetCount::Result quick = SubsetCount(weights, low, high).count(0, {});
+    if (quick.atLeast)
+        QVERIFY(quick.count <= expected && quick.count >= expected - (expected >> 30));
+    else
+        QCOMPARE(QString::fromStdString(quick.count.get_str()), plain);
+
+    r.amounts.resize(40);
+    target = 0;
+    for (int i = 0; i < 40; i += 3)
+        target += r.amounts[std::size_t(i)].count();
+    r.lower = Currency::fromCount(target - margin * 100);
+    r.upper = Currency::fromCount(target + margin * 100);
+    const Listing meet = listWith([&](const Control& c) { return meetInMiddle().run(r, c); });
+    const Listing table = listWith([&](const Control& c) { return reachableSums().run(r, c); });
+    QCOMPARE(meet.total, table.total);
+    QCOMPARE(meet.hits, table.hits);
+    QVERIFY(!meet.hits.isEmpty());
+}
+
+void TestCombinationSearch::refusals_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QList<qint64>>("amounts"); // in ten-thousandths
+    QTest::addColumn<qint64>("lower");
+    QTest::addColumn<qint64>("upper");
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<int>("kind");
+    const qint64 gib = qint64(1) << 30, big = std::numeric_limits<qint64>::max() / 2 + 1;
+    const int unsupported = int(KalvonError::Kind::Unsupported), overflow = int(KalvonError::Kind::Overflow);
+    QList<qint64> many;
+    for (int i = 1; i <= 65; ++i)
+        many << i * 10001;
+    QTest::newRow("meet: 65 amounts")
+        << QStringLiteral("meet") << many << qint64(5) << qint64(5) << gib << unsupported;
+    QTest::newRow("meet: lower above upper")
+        << QStringLiteral("meet") << QList<qint64>{1, 2} << qint64(3) << qint64(2) << gib << unsupported;
+    QTest::newRow("meet: a sum out of range")
+        << QStringLiteral("meet") << QList<qint64>{big, big} << qint64(1) << qint64(1) << gib << overflow;
+    QTest::newRow("meet: a zero") << QStringLiteral("meet") << QList<qint64>{5, 0} << qint64(5) << qint64(5)
+                                  << gib << unsupported;
+    QTest::newRow("meet: budget too small") << QStringLiteral("meet-method") << QList<qint64>{5, 7}
+                                            << qint64(5) << qint64(5) << qint64(1024) << unsupported;
+    QTest::newRow("table: lower above upper")
+        << QStringLiteral("table") << QList<qint64>{1, 2} << qint64(3) << qint64(2) << gib << unsupported;
+    QTest::newRow("table: a sum out of range") << QStringLiteral("table") << QList<qint64>{-big, -big, -1}
+                                               << qint64(1) << qint64(1) << gib << overflow;
+    QTest::newRow("table: a zero") << QStringLiteral("table") << QList<qint64>{0} << qint64(5) << qint64(5)
+                                   << gib << unsupported;
+    QTest::newRow("table: budget too small")
+        << QStringLiteral("table") << QList<qint64>{1, 3, 100000007} << qint64(100000008) << qint64(100000008)
+        << qint64(1) << unsupported;
+}
+
+// Requests an engine cannot take are refused with a KalvonError, never answered wrongly.
+void TestCombinationSearch::refusals() {
+    QFETCH(QString, method);
+    QFETCH(QList<qint64>, amounts);
+    QFETCH(qint64, lower);
+    QFETCH(qint64, upper);
+    QFETCH(qint64, budget);
+    QFETCH(int, kind);
+    Request r;
+    for (const qint64 a : amounts)
+        r.amounts.push_back(Currency::fromCount(a));
+    r.lower = Currency::fromCount(lower);
+    r.upper = r.target = Currency::fromCount(upper);
+    r.memoryBudget = budget;
+    try {
+        if (method == QLatin1String("meet"))
+            MeetInMiddleSearch::run(r.amounts, r.lower, r.upper, {});
+        else if (method == QLatin1String("meet-method"))
+            meetInMiddle().run(r, {});
+        else
+            ReachableSums(r.amounts, r.lower, r.upper).run(r.limit, r.memoryBudget, {});
+        QFAIL("the request was taken");
+    } catch (const KalvonError& e) {
+        QCOMPARE(int(e.kind()), kind);
+        QVERIFY(!e.userMessage().isEmpty());
+    }
+}
+
+void TestCombinationSearch::cancelledAfterFirstReport_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<bool>("countFirst");
+    QTest::newRow("meet in the middle") << QStringLiteral("meet-in-the-middle") << true;
+    QTest::newRow("reachable sums, total first") << QStringLiteral("reachable-sums") << true;
+    QTest::newRow("reachable sums, hits first") << QStringLiteral("reachable-sums") << false;
+}
+
+// Cancelled as soon as the search reports progress, a search ends without a total or a hit,
+// however fast the machine.
+void TestCombinationSearch::cancelledAfterFirstReport() {
+    QFETCH(QString, method);
+    QFETCH(bool, countFirst);
+    Request r;
+    qint64 target = 0;
+    for (int i = 0; i < 44; ++i) {
+        r.amounts.push_back(Currency::fromCount((i * 7919 % 5003 + 1) * 100));
+        target += i % 2 ? r.amounts.back().count() : 0;
+    }
+    r.lower = r.upper = r.target = Currency::fromCount(target);
+    const auto found = std::find_if(methods().begin(), methods().end(),
+                                    [&](const SearchMethod* m) { return m->name() == method; });
+    QVERIFY(found != methods().end());
+    QVERIFY((*found)->estimate(r).fits);
+    bool reported = false, counted = false, hit = false;
+    Control control;
+    control.progress = [&](int) {
+        reported = true;
+    };
+    control.cancelled = [&] {
+        return reported;
+    };
+    if (countFirst)
+        control.counted = [&](const Total&) {
+            counted = true;
+        };
+    control.hit = [&](const Hit&) {
+        return hit = true;
+    };
+    QVERIFY((*found)->run(r, control).cancelled);
+    QVERIFY(!counted);
+    QVERIFY(!hit);
 }
 
 QTEST_GUILESS_MAIN(TestCombinationSearch)

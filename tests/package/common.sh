@@ -55,7 +55,7 @@ $(diff <(expected_files) <(echo "$actual"))"
     local found
     found=$(printf '3\n4\n' | "$prefix/bin/kalvon-find" --locale de_DE --target 7 --json) ||
         fail "installed kalvon-find did not find 3 + 4 = 7"
-    [ "$found" = "$(printf '{"amounts": 2, "total": 1, "hits": [\n  {"items": [1, 2], "sum": "7.0000"}\n]}')" ] ||
+    [ "$found" = "$(printf '{"amounts": 2, "total": 1, "total_at_least": false, "hits": [\n  {"items": [1, 2], "sum": "7.0000", "difference": "0.0000"}\n], "method": "every-subset"}')" ] ||
         fail "installed kalvon-find printed: $found"
 
     local id size description

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/combination_search.h"
+#include "core/table_reader.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace FindCommand {
+
+enum class Output { Text, Json, Csv };
+
+// What kalvon-find was asked to do, as read from its command line.
+struct Options {
+    QString target;
+    std::optional<QString> tolerance; // as given, a trailing '%' included
+    quint64 limit = 1000;
+    Output output = Output::Text;
+    QString file; // empty or "-": standard input
+    TableReader::Options table;
+    int minItems = 1;
+    int maxItems = 0; // 0: no limit
+    CombinationSearch::Order order = CombinationSearch::Order::Window;
+};
+
+// The command line read: the options to run with, or the exit status when it has been answered
+// already (help, version, a usage error printed on standard error).
+struct CommandLine {
+    std::optional<Options> options;
+    int status = 0;
+};
+
+// Reads the arguments (the program name first); sets the default locale from --locale.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+} // namespace FindCommand

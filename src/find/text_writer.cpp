@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/number_text.h"
+#include "core/table_reader.h"
+#include "find/hit_writer.h"
+#include "find/terminal.h"
+
+#include <QLocale>
+#include <QStringList>
+
+namespace FindCommand {
+namespace {
+
+// "Spalte C („Betrag“)", or "Spalte C" without a header.
+QString columnText(int column, const QString& header) {
+    const QString letter = TableReader::columnLetter(column);
+    return header.isEmpty() ? letter : QStringLiteral("%1 („%2“)").arg(letter, header);
+}
+
+// "A („Belegnr“)", "A („Belegnr“) und B", "A, B und D".
+QString joined(const QStringList& parts) {
+    if (parts.size() < 2)
+        return parts.value(0);
+    return parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" und ") + parts.last();
+}
+
+// The line that says what was read from a table.
+QString sourceLine(const ItemTable& table) {
+    QStringList parts;
+    if (!table.sheet.isEmpty())
+        parts << QStringLiteral("Tabellenblatt „%1“").arg(table.sheet);
+    parts << QStringLiteral("Beträge aus Spalte %1").arg(columnText(table.amountColumn, table.amountHeader));
+    QStringList labels;
+    for (qsizetype i = 0; i < table.labelColumns.size(); ++i)
+        labels << columnText(table.labelColumns[i], table.labelHeaders.value(i));
+    if (labels.isEmpty())
+        parts << QStringLiteral("ohne Bezeichnung");
+    else
+        parts << (labels.size() == 1 ? QStringLiteral("Bezeichnung aus Spalte %1")
+                                     : QStringLiteral("Bezeichnung aus den Spalten %1"))
+                     .arg(joined(labels));
+    const qsizetype count = qsizetype(table.items.size());
+    parts << (count == 1 ? QStringLiteral("1 Betrag")
+                         : QStringLiteral("%1 Beträge").arg(QLocale().toString(count)));
+    QString line = QStringLiteral("Gelesen: ") + parts.join(QStringLiteral(", "));
+    if (table.totalRow)
+        line += QStringLiteral("; die Summenzeile %1 (%2) zählt nicht mit")
+                    .arg(table.totalRow->row)
+                    .arg(NumberText::formatAmount(table.totalRow->amount));
+    return line + QStringLiteral(".\n");
+}
+
+// A hit as German text lines, and the total at the end.
+class TextWriter : public HitWriter {
+public:
+    using HitWriter::HitWriter;
+
+    void counted(const CombinationSearch::Total&) override {
+        if (m_list.table.isTable())
+            Terminal::print(stdout, sourceLine(m_list.table));
+    }
+
+    void hit(quint64 number, const CombinationSearch::Hit& hit) override {
+        QStringList items;
+        for (const Item* item : itemsOf(hit))
+            items << QStringLiteral("%1 (%2)").arg(itemName(*item), NumberText::formatAmount(item->amount));
+        QString line = QStringLiteral("Treffer %1: %2 = %3")
+                           .arg(QLocale().toString(number), items.join(QStringLiteral(" + ")),
+                                NumberText::formatAmount(hit.sum));
+        if (m_list.tolerance)
+            line += QStringLiteral(" (Differenz %1)").arg(difference(hit.sum));
+        Terminal::print(stdout, line + QLatin1Char('\n'));
+    }
+
+    void finished(const CombinationSearch::Outcome& outcome, quint64 listed) override {
+        const mpz_class& total = outcome.total.count;
+        const mpz_class unlisted = total - mpz_class(static_cast<unsigned long>(listed));
+        QString line;
+        if (total == 0)
+            line = QStringLiteral("Es wurde keine Kombination gefunden.");
+        else if (outcome.total.atLeast)
+            line = QStringLiteral("Mindestens %1 Treffer; alle zu zählen hätte zu lange gedauert.")
+                       .arg(NumberText::formatCount(total));
+        else if (unlisted == 0)
+            line = QStringLiteral("Insgesamt %1 Treffer.").arg(NumberText::formatCount(total));
+        else
+            line = QStringLiteral("Insgesamt %1 Treffer, davon %2 nicht aufgeführt.")
+                       .arg(NumberText::formatCount(total), NumberText::formatCount(unlisted));
+        Terminal::print(stdout, line + QLatin1Char('\n'));
+    }
+
+private:
+    QString itemName(const Item& item) const {
+        if (!m_list.table.isTable())
+            return QStringLiteral("Nr. %1").arg(item.row);
+        return item.label.isEmpty() ? QStringLiteral("Zeile %1").arg(item.row) : item.label;
+    }
+
+    // The sum's distance from the target with its sign: "+0,05", "-19,95", "0,00". A hit lies in
+    // the tolerance range around the target, so the distance is an amount itself.
+    QString difference(Currency sum) const {
+        const Currency d = sum - m_list.target;
+        const QString text = NumberText::formatAmount(d);
+        return d > Currency() ? QLocale().positiveSign() + text : text;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<HitWriter> makeTextWriter(const SearchList& list) {
+    return std::make_unique<TextWriter>(list);
+}
+
+} // namespace FindCommand
