@@ -51,6 +51,20 @@ inline ItemTable itemTable(std::initializer_list<std::pair<const char*, const ch
     return table;
 }
 
+// count amounts scattered between 1,00 and 100.000,00, and half their total: a target that no table
+// of reachable sums takes, so that meet in the middle works on it (52 amounts: some seconds).
+inline ItemTable longList(int count, Currency* halfTotal) {
+    ItemTable table;
+    qint64 total = 0;
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 cents = (i + 1) * 7919 * 104729 % 9999900 + 100;
+        table.items.push_back({Currency::fromCount(cents * 100), int(i) + 2, {}});
+        total += cents * 100;
+    }
+    *halfTotal = Currency::fromCount(total / 200 * 100);
+    return table;
+}
+
 // A string list from UTF-8 literals, for test tables.
 inline QStringList strings(std::initializer_list<const char*> items) {
     QStringList out;

@@ -180,25 +180,22 @@ void TestListLogic::prepare() {
 }
 
 void TestListLogic::noMethodNamesWindowControls() {
-    ItemTable table;
-    for (int i = 0; i < 60; ++i)
-        table.items.push_back({Currency::fromCount((i + 1) * 10000), i + 1, {}});
+    Currency halfTotal;
     ItemModel model;
-    model.setItems(table);
+    model.setItems(longList(100, &halfTotal));
     SearchInput input;
-    input.target = QStringLiteral("100");
+    input.target = NumberText::formatAmount(halfTotal);
     input.order = CombinationSearch::Order::Items;
     try {
         ListSearch::prepare(input, model);
-        QFAIL("60 amounts in any order without a size limit were taken");
+        QFAIL("100 amounts in any order without a size limit were taken");
     } catch (const KalvonError& e) {
         QCOMPARE(e.kind(), KalvonError::Kind::Unsupported);
-        QCOMPARE(
-            e.userMessage(),
-            QStringLiteral("Für 60 Beträge ungleich null passt keine Methode, die die Treffer in dieser "
-                           "Reihenfolge aufführt. Abhilfe: die Zahl der Beträge einer Kombination auf "
-                           "höchstens 8 begrenzen („höchstens 8 Posten“), die Reihenfolge der "
-                           "Kombinationsnummer wählen („Kombinationsnummer“) oder weniger Beträge angeben."));
+        const QString message = e.userMessage();
+        QVERIFY2(message.contains(QStringLiteral(" Posten“)")) &&
+                     message.contains(QStringLiteral("(„Kombinationsnummer“)")) &&
+                     !message.contains(QStringLiteral("--")),
+                 qPrintable(message));
     }
 }
 
