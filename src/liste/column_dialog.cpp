@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, SheetLayout sheetLayout,
-                           QWidget* parent)
+ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
+                           SheetLayout sheetLayout, QWidget* parent)
     : QDialog(parent)
     , m_sheetLayout(std::move(sheetLayout))
     , m_sheets(new QComboBox(this))
@@ -26,6 +26,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     m_columns->setAccessibleName(QStringLiteral("Spalte der Beträge"));
     m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    m_note->setObjectName(QStringLiteral("labelNote"));
     m_note->setWordWrap(true);
 
     auto* form = new QFormLayout;
@@ -43,27 +44,56 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    m_sheets->addItems(layout.sheets);
-    m_sheets->setCurrentIndex(layout.sheet);
-    sheetLabel->setVisible(layout.sheets.size() > 1);
-    m_sheets->setVisible(layout.sheets.size() > 1);
-    showColumns(layout, amountColumn);
+    // Only the sheets the workbook shows; each entry keeps its index among all sheets.
+    for (qsizetype i = 0; i < layout.sheets.size(); ++i) {
+        if (!layout.hiddenSheets.contains(int(i))) {
+            m_sheets->addItem(layout.sheets[i], int(i));
+            if (i == layout.sheet)
+                m_sheets->setCurrentIndex(m_sheets->count() - 1);
+        }
+    }
+    sheetLabel->setVisible(m_sheets->count() > 1);
+    m_sheets->setVisible(m_sheets->count() > 1);
+    showLayout(layout, amountColumn, note);
     connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::chooseSheet);
 }
 
+int ColumnDialog::visibleSheets(const TableReader::Layout& layout) {
+    return int(layout.sheets.size() - layout.hiddenSheets.size());
+}
+
 bool ColumnDialog::needsChoice(const TableReader::Layout& layout) {
-    return layout.sheets.size() > 1 || layout.amountColumns.size() > 1;
+    return visibleSheets(layout) > 1 || layout.amountColumns.size() > 1;
 }
 
-int ColumnDialog::sheet() const {
-    return m_sheets->count() > 0 ? m_sheets->currentIndex() : -1;
+TableReader::Options ColumnDialog::options() const {
+    TableReader::Options options;
+    if (m_sheets->count() > 0)
+        options.sheet = m_layout.sheets.value(m_sheets->currentData().toInt());
+    if (m_columns->count() > 0)
+        options.column = columnOption(m_layout, m_columns->currentData().toInt());
+    return options;
 }
 
-int ColumnDialog::column() const {
-    return m_columns->count() > 0 ? m_columns->currentData().toInt() : -1;
+QString ColumnDialog::columnOption(const TableReader::Layout& layout, int column) {
+    auto spelled = [&](const QString& name, int except) {
+        for (qsizetype i = 0; i < layout.columnTitles.size(); ++i) {
+            if (i != except && layout.columnTitles[i].trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
+    const QString title = layout.columnTitles.value(column).trimmed();
+    if (!title.isEmpty() && !spelled(title, column))
+        return title;
+    const QString letter = TableReader::columnLetter(column);
+    if (!spelled(letter, column))
+        return letter;
+    return QString::number(column + 1);
 }
 
-void ColumnDialog::showColumns(const TableReader::Layout& layout, int preferred) {
+void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, const QString& note) {
+    m_layout = layout;
     m_columns->clear();
     for (const int column : layout.amountColumns) {
         const QString title = layout.columnTitles.value(column).trimmed();
@@ -72,20 +102,26 @@ void ColumnDialog::showColumns(const TableReader::Layout& layout, int preferred)
         if (column == preferred)
             m_columns->setCurrentIndex(m_columns->count() - 1);
     }
-    m_note->setText(m_columns->count() > 0
-                        ? QString()
-                        : QStringLiteral("Auf diesem Blatt steht keine Spalte mit Beträgen."));
-    m_note->setVisible(m_columns->count() == 0);
-    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0);
+    QString shown = note;
+    if (shown.isEmpty() && m_columns->count() == 0)
+        shown = QStringLiteral("Auf diesem Blatt steht keine Spalte mit Beträgen.");
+    m_note->setText(shown);
+    m_note->setVisible(!shown.isEmpty());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0 && note.isEmpty());
 }
 
-void ColumnDialog::chooseSheet(int sheet) {
+void ColumnDialog::chooseSheet() {
+    const int sheet = m_sheets->currentData().toInt();
+    QString failure;
     try {
-        showColumns(m_sheetLayout(sheet), -1);
+        showLayout(m_sheetLayout(sheet), -1, {});
+        return;
     } catch (const KalvonError& e) {
-        m_columns->clear();
-        m_note->setText(e.userMessage());
-        m_note->setVisible(true);
-        m_buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+        failure = e.userMessage();
+    } catch (const std::exception&) {
+        failure = QStringLiteral("Dieses Blatt lässt sich nicht lesen.");
     }
+    TableReader::Layout unreadable;
+    unreadable.sheets = m_layout.sheets;
+    showLayout(unreadable, -1, failure);
 }

@@ -11,27 +11,33 @@ class QComboBox;
 class QDialogButtonBox;
 class QLabel;
 
-// Asks which sheet and which column hold the amounts, when a table has more than one of either.
+// Asks which sheet and which column hold the amounts, when a workbook has several visible sheets
+// or a table several columns that could hold them.
 class ColumnDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // The layout of sheet number i of layout.sheets, read anew; may throw KalvonError.
+    // The layout of the sheet with this index in the layout's sheets, read anew; may throw KalvonError.
     using SheetLayout = std::function<TableReader::Layout(int sheet)>;
 
-    ColumnDialog(const TableReader::Layout& layout, int amountColumn, SheetLayout sheetLayout,
-                 QWidget* parent = nullptr);
+    // amountColumn: the column to offer first; note: why the sheet shown first cannot be read, or empty.
+    ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
+                 SheetLayout sheetLayout, QWidget* parent = nullptr);
 
-    // A table with several sheets or several possible amount columns needs the user's choice.
+    static int visibleSheets(const TableReader::Layout& layout);
+    // A table with several visible sheets or several possible amount columns needs the user's choice.
     static bool needsChoice(const TableReader::Layout& layout);
-
-    int sheet() const;  // index into the layout's sheets; -1 without sheets
-    int column() const; // 0-based; -1 when the sheet has no amount column
+    // The options that read the chosen sheet and column again.
+    TableReader::Options options() const;
+    // How Options::column names a column of this layout without mistaking it for another: its
+    // header text, its letter or its number, whichever no other column's header text spells.
+    static QString columnOption(const TableReader::Layout& layout, int column);
 
 private:
-    void showColumns(const TableReader::Layout& layout, int preferred);
-    void chooseSheet(int sheet);
+    void showLayout(const TableReader::Layout& layout, int preferred, const QString& note);
+    void chooseSheet();
 
+    TableReader::Layout m_layout; // of the sheet shown
     SheetLayout m_sheetLayout;
     QComboBox* m_sheets;
     QComboBox* m_columns;

@@ -367,15 +367,21 @@ bool ListWindow::confirmReplace() {
 
 template <class Read> bool ListWindow::readTable(Read read, ItemTable* table) {
     TableReader::Layout layout;
-    {
+    QString failure;
+    try {
         const WaitCursor wait;
         *table = read(TableReader::Options(), &layout);
+    } catch (const KalvonError& e) {
+        // A workbook whose first sheet holds no list: another sheet may.
+        if (ColumnDialog::visibleSheets(layout) < 2)
+            throw;
+        failure = e.userMessage();
     }
-    if (!ColumnDialog::needsChoice(layout))
+    if (failure.isEmpty() && !ColumnDialog::needsChoice(layout))
         return true;
     const QStringList sheets = layout.sheets;
     ColumnDialog dialog(
-        layout, table->amountColumn,
+        layout, failure.isEmpty() ? table->amountColumn : -1, failure,
         [&](int sheet) {
             const WaitCursor wait;
             TableReader::Options options;
@@ -387,12 +393,8 @@ template <class Read> bool ListWindow::readTable(Read read, ItemTable* table) {
         this);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    TableReader::Options options;
-    if (dialog.sheet() >= 0)
-        options.sheet = sheets.value(dialog.sheet());
-    options.column = TableReader::columnLetter(dialog.column());
     const WaitCursor wait;
-    *table = read(options, nullptr);
+    *table = read(dialog.options(), nullptr);
     return true;
 }
 
