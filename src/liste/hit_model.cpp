@@ -88,8 +88,9 @@ QVariant HitModel::data(const QModelIndex& index, int role) const {
     }
     case SumColumn:
         return NumberText::formatAmount(h.sum);
-    case DifferenceColumn:
-        return NumberText::formatAmount(h.difference);
+    case DifferenceColumn: // signed as kalvon-find shows it: above the target with a plus
+        return (h.difference > Currency() ? QLocale().positiveSign() : QString()) +
+               NumberText::formatAmount(h.difference);
     }
     return {};
 }

@@ -207,6 +207,7 @@ void TestListLogic::hitTexts() {
                  {{1, 3}, Currency::fromCount(52500), Currency::fromCount(2500)}});
     QCOMPARE(hits.data(hits.index(0, HitModel::ItemsColumn)).toString(), QStringLiteral("RE-1 + Zeile 4"));
     QCOMPARE(hits.data(hits.index(0, HitModel::DifferenceColumn)).toString(), QStringLiteral("-0,50"));
+    QCOMPARE(hits.data(hits.index(1, HitModel::DifferenceColumn)).toString(), QStringLiteral("+0,25"));
     QCOMPARE(hits.clipboardText(1), QStringLiteral("3\tb\t4\n5\tTab here\t1,25\n"));
     const Item* first[] = {&items.item(0), &items.item(2)};
     const Item* second[] = {&items.item(1), &items.item(3)};
