@@ -436,6 +436,21 @@ void ListWindow::pasteText(const QString& text) {
 
 void ListWindow::load(const ItemTable& table, const QString& source) {
     m_source = source;
+    QStringList where;
+    if (!table.sheet.isEmpty())
+        where << QStringLiteral("Blatt „%1“").arg(table.sheet);
+    if (table.amountColumn >= 0) {
+        const QString letter = TableReader::columnLetter(table.amountColumn);
+        where << (table.amountHeader.isEmpty()
+                      ? QStringLiteral("Beträge aus Spalte %1").arg(letter)
+                      : QStringLiteral("Beträge aus Spalte %1 („%2“)").arg(letter, table.amountHeader));
+    }
+    if (!where.isEmpty())
+        m_source += QStringLiteral(", ") + where.join(QStringLiteral(", "));
+    m_totalRowNote = table.totalRow ? QStringLiteral("; die Summenzeile %1 (%2) ist nicht übernommen")
+                                          .arg(table.totalRow->row)
+                                          .arg(NumberText::formatAmount(table.totalRow->amount))
+                                    : QString();
     m_items->setItems(table);
     m_counted = false;
     m_totalLabel->clear();
@@ -443,14 +458,7 @@ void ListWindow::load(const ItemTable& table, const QString& source) {
     m_itemView->resizeColumnToContents(ItemModel::AmountColumn);
     m_itemView->scrollToTop();
     setWindowTitle(QStringLiteral("%1 – %2").arg(source, ProgramName));
-    QString note;
-    if (table.totalRow)
-        note = QStringLiteral("; die Summenzeile %1 (%2) ist nicht übernommen")
-                   .arg(table.totalRow->row)
-                   .arg(NumberText::formatAmount(table.totalRow->amount));
     updateStatus();
-    if (!note.isEmpty())
-        m_statusLabel->setText(m_statusLabel->text() + note);
 }
 
 void ListWindow::exportHits(const QString& path) {
@@ -626,7 +634,7 @@ void ListWindow::updateStatus() {
         text += QStringLiteral(", davon %1 ausgeglichen").arg(locale.toString(m_items->settledCount()));
     if (!m_source.isEmpty())
         text = QStringLiteral("%1: %2").arg(m_source, text);
-    m_statusLabel->setText(text);
+    m_statusLabel->setText(text + m_totalRowNote);
 }
 
 int ListWindow::currentHit() const {

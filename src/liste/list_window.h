@@ -76,7 +76,8 @@ private:
     bool m_busy = false;
     bool m_counted = false;
     CombinationSearch::Total m_total;
-    QString m_source; // the file name or "Zwischenablage"
+    QString m_source;       // the file name or "Zwischenablage", and where in it the list was read
+    QString m_totalRowNote; // the total row left out, if any
 
     QTableView* m_itemView = nullptr;
     QTableView* m_hitView = nullptr;
