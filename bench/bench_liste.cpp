@@ -16,9 +16,12 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 #include <algorithm>
 #include <random>
@@ -134,7 +137,100 @@ void BM_ListeShowItems(benchmark::State& state) {
     }
 }
 
+// An .xlsx workbook as a spreadsheet program writes it: invoice numbers and customers as shared
+// strings, the amounts as numbers, count rows under a header.
+QString writeWorkbook(const QString& path, int count) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        qFatal("cannot create %s", qPrintable(path));
+    auto part = [&zip](const char* name, const QString& text) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(QLatin1String(name))) ||
+            file.write(text.toUtf8()) < 0)
+            qFatal("cannot write %s", name);
+    };
+    const QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n");
+    const QString main = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
+    const QString rels =
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+    const QString ct = QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.");
+    part("[Content_Types].xml",
+         head + QStringLiteral(
+                    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                    "<Default Extension=\"rels\" "
+                    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                    "<Override PartName=\"/xl/workbook.xml\" ContentType=\"%1sheet.main+xml\"/>"
+                    "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"%1worksheet+xml\"/>"
+                    "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"%1sharedStrings+xml\"/>"
+                    "</Types>")
+                    .arg(ct));
+    part("_rels/.rels",
+         head + QStringLiteral("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                               "relationships\"><Relationship Id=\"rId1\" Type=\"%1/officeDocument\" "
+                               "Target=\"xl/workbook.xml\"/></Relationships>")
+                    .arg(rels));
+    part("xl/workbook.xml",
+         head + QStringLiteral("<workbook xmlns=\"%1\" xmlns:r=\"%2\"><sheets><sheet "
+                               "name=\"Offene Posten\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+                               "</workbook>")
+                    .arg(main, rels));
+    part("xl/_rels/workbook.xml.rels",
+         head + QStringLiteral(
+                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                    "<Relationship Id=\"rId1\" Type=\"%1/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                    "<Relationship Id=\"rId2\" Type=\"%1/sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                    "</Relationships>")
+                    .arg(rels));
+    QString strings = QStringLiteral("<si><t>Rechnung</t></si><si><t>Kunde</t></si><si><t>Betrag</t></si>");
+    QString rows =
+        QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                       "<c r=\"C1\" t=\"s\"><v>2</v></c></row>");
+    for (int i = 0; i < count; ++i) {
+        const int row = i + 2;
+        strings +=
+            QStringLiteral("<si><t>RE-%1</t></si><si><t>Kunde %2 GmbH</t></si>").arg(10000 + i).arg(i % 613);
+        rows += QStringLiteral(
+                    "<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>%2</v></c><c r=\"B%1\" t=\"s\"><v>%3</v></c>"
+                    "<c r=\"C%1\"><v>%4.%5</v></c></row>")
+                    .arg(row)
+                    .arg(3 + 2 * i)
+                    .arg(4 + 2 * i)
+                    .arg(i * 7919 % 100000)
+                    .arg(i % 100, 2, 10, QLatin1Char('0'));
+    }
+    part("xl/sharedStrings.xml", head + QStringLiteral("<sst xmlns=\"%1\">%2</sst>").arg(main, strings));
+    part("xl/worksheets/sheet1.xml",
+         head +
+             QStringLiteral("<worksheet xmlns=\"%1\"><sheetData>%2</sheetData></worksheet>").arg(main, rows));
+    zip.close();
+    return path;
+}
+
+// A workbook of range(0) rows opened in the window as "Datei > Öffnen…" opens it, and shown.
+void BM_ListeOpenXlsx(benchmark::State& state) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QTemporaryDir dir;
+    const QString path =
+        writeWorkbook(dir.filePath(QStringLiteral("offene-posten.xlsx")), int(state.range(0)));
+    ListMessageBox::setResponder([&state](const ListMessage& m) {
+        state.SkipWithError(qPrintable(m.text));
+        return false;
+    });
+    ListWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        window.openFile(path);
+        QCoreApplication::processEvents();
+    }
+    if (window.itemModel()->itemCount() != state.range(0))
+        state.SkipWithError("not every row was read");
+    ListMessageBox::setResponder({});
+}
+
 } // namespace
 
+BENCHMARK(BM_ListeOpenXlsx)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ListeShowItems)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ListeSearch)->Args({40, 0})->Args({2000, 3})->Unit(benchmark::kMillisecond)->UseManualTime();
