@@ -544,7 +544,8 @@ void ListWindow::hitChosen(const QModelIndex& current) {
         const std::vector<int>& rows = m_hits->hit(current.row()).rows;
         m_items->setHighlighted(rows);
         if (!rows.empty())
-            m_itemView->scrollTo(m_items->index(rows.front(), ItemModel::AmountColumn));
+            m_itemView->scrollTo(m_items->index(rows.front(), ItemModel::AmountColumn),
+                                 QAbstractItemView::PositionAtCenter);
     }
     updateActions();
 }
