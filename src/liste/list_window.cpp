@@ -79,7 +79,6 @@ QTableView* tableView(const char* name, const QString& accessibleName) {
     // Fixed row heights keep the view fast with a hundred thousand rows.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setStretchLastSection(true);
     view->setWordWrap(false);
     return view;
 }
@@ -201,8 +200,10 @@ void ListWindow::buildWidgets() {
     m_itemView->setModel(m_items);
     m_itemView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
+    // The label takes the room there is; row and amount keep their widths.
     m_itemView->horizontalHeader()->resizeSection(ItemModel::RowColumn, 70);
-    m_itemView->horizontalHeader()->resizeSection(ItemModel::LabelColumn, 220);
+    m_itemView->horizontalHeader()->resizeSection(ItemModel::AmountColumn, 120);
+    m_itemView->horizontalHeader()->setSectionResizeMode(ItemModel::LabelColumn, QHeaderView::Stretch);
     // Adding and deleting items: keys in the table, and its context menu.
     for (QAction* a : {m_addItem, m_removeItems}) {
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -292,8 +293,9 @@ void ListWindow::buildWidgets() {
     m_hitView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_hitView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_hitView->horizontalHeader()->resizeSection(HitModel::NumberColumn, 60);
-    m_hitView->horizontalHeader()->resizeSection(HitModel::ItemsColumn, 260);
     m_hitView->horizontalHeader()->resizeSection(HitModel::SumColumn, 110);
+    m_hitView->horizontalHeader()->resizeSection(HitModel::DifferenceColumn, 90);
+    m_hitView->horizontalHeader()->setSectionResizeMode(HitModel::ItemsColumn, QHeaderView::Stretch);
     m_totalLabel = named(new QLabel, "labelTotal", QStringLiteral("Zahl der Treffer"));
     m_totalLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_settleButton =
