@@ -39,6 +39,7 @@ private slots:
     void cancelMidSearch();
     void closeMidSearch();
     void staysResponsive();
+    void automationNames();
     void tabOrder_data();
     void tabOrder();
     void realMessageBox_data();
@@ -268,6 +269,20 @@ void TestListWindow::staysResponsive() {
     ticker.stop();
     QVERIFY2(largestGap < 250,
              qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(largestGap)));
+}
+
+void TestListWindow::automationNames() {
+    QCOMPARE(window->objectName(), QStringLiteral("ListWindow"));
+    const QStringList widgets =
+        strings({"tableItems", "editTarget", "optionExact", "optionTolerance", "editTolerance",
+                 "optionAmount", "optionPercent", "spinMaxItems", "comboOrder", "buttonSearch", "buttonStop",
+                 "progressSearch", "tableHits", "labelTotal", "buttonSettle"});
+    for (const QString& name : widgets)
+        QVERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
+    const QStringList actions = strings({"actionOpen", "actionPaste", "actionCopyHit", "actionExport",
+                                         "actionSettle", "actionUndo", "actionInfo", "actionQuit"});
+    for (const QString& name : actions)
+        QVERIFY2(window->findChild<QAction*>(name), qPrintable(name));
 }
 
 void TestListWindow::tabOrder_data() {
