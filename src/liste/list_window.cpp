@@ -101,6 +101,8 @@ ListWindow::ListWindow(QWidget* parent)
         m_items, &ItemModel::amountRefused, this, [this](const QString& message) { showMessage(message); },
         Qt::QueuedConnection); // after the editor has closed
     connect(m_items, &ItemModel::listChanged, this, &ListWindow::listChanged);
+    // A label edited keeps the hits; the hit list shows it anew.
+    connect(m_items, &QAbstractItemModel::dataChanged, m_hitView->viewport(), qOverload<>(&QWidget::update));
     connect(m_items->undoStack(), &QUndoStack::indexChanged, this, &ListWindow::updateActions);
     connect(m_hitView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ListWindow::hitChosen);
