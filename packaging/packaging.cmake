@@ -3,6 +3,7 @@
 include(GNUInstallDirs)
 
 set(KALVON_APP_ID org.example.kalvon)
+set(KALVON_LISTE_APP_ID org.example.kalvon.liste)
 # Files made from templates in packaging/ and docs/man/, with the version and release date filled in.
 set(KALVON_GENERATED ${PROJECT_BINARY_DIR}/packaging)
 
@@ -28,25 +29,32 @@ endfunction()
 
 
 # Qt and the C++ runtime come from the system's library paths; no search path of our own.
-set_target_properties(kalvon kalvon-find PROPERTIES INSTALL_RPATH "")
-install(TARGETS kalvon kalvon-find RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.desktop
+set_target_properties(kalvon kalvon-find kalvon-liste PROPERTIES INSTALL_RPATH "")
+install(TARGETS kalvon kalvon-find kalvon-liste RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.desktop ${CMAKE_CURRENT_LIST_DIR}/${KALVON_LISTE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.metainfo.xml.in
                ${KALVON_GENERATED}/${KALVON_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${KALVON_GENERATED}/${KALVON_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-# The icon in the hicolor theme, drawn from resources/icons/kalvon.svg.
-foreach(size 16 32 48 256)
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kalvon-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME ${KALVON_APP_ID}.png)
+# The icons in the hicolor theme: Kalvon's drawn from resources/icons/kalvon.svg, Kalvon Liste's
+# from kalvon-liste.svg.
+foreach(icon kalvon:${KALVON_APP_ID} kalvon-liste:${KALVON_LISTE_APP_ID})
+    string(REPLACE ":" ";" icon ${icon})
+    list(GET icon 0 file)
+    list(GET icon 1 id)
+    foreach(size 16 32 48 256)
+        install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${file}-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME ${id}.png)
+    endforeach()
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${file}.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+            RENAME ${id}.svg)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kalvon.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-        RENAME ${KALVON_APP_ID}.svg)
 
 kalvon_add_manpage(kalvon)
 kalvon_add_manpage(kalvon-find)
+kalvon_add_manpage(kalvon-liste)
 
 # The licence (DEP-5) and the changelog, whose newest entry carries the version and the release
 # date (as RFC 2822 date, the form Debian changelogs use).
@@ -65,7 +73,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Findet die Beträge, die zusammen eine ge
 set(CPACK_PACKAGE_DESCRIPTION "Kalvon sucht unter bis zu 23 Beträgen alle Kombinationen, deren Summe einen\n\
 Zielwert genau trifft oder in einem Toleranzbereich um ihn liegt.\n\
 Das Kommandozeilenprogramm kalvon-find durchsucht längere Listen mit bis zu\n\
-48 Beträgen.")
+48 Beträgen.\n\
+Kalvon Liste öffnet lange Listen aus CSV-, .xlsx- und .ods-Dateien oder der\n\
+Zwischenablage in einem eigenen Fenster, sucht ohne Einfrieren, färbt die\n\
+Posten eines Treffers grün und markiert sie als ausgeglichen.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

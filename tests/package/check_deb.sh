@@ -46,13 +46,14 @@ package_of() {
 }
 
 dpkg-deb -x "$deb" "$work/root"
-program=$work/root/usr/bin/kalvon
-while read -r soname; do
-    path=$(ldd "$program" | awk -v so="$soname" '$1 == so { print $3 }')
-    [ -n "$path" ] || fail "$soname is not found"
-    owner=$(package_of "$path") || fail "no package provides $path"
-    has_dependency "$owner" || fail "$soname comes from $owner, which Depends does not list"
-done < <(readelf -d "$program" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
+for program in "$work"/root/usr/bin/*; do
+    while read -r soname; do
+        path=$(ldd "$program" | awk -v so="$soname" '$1 == so { print $3 }')
+        [ -n "$path" ] || fail "$soname is not found"
+        owner=$(package_of "$path") || fail "no package provides $path"
+        has_dependency "$owner" || fail "$soname of $(basename "$program") comes from $owner, which Depends does not list"
+    done < <(readelf -d "$program" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
+done
 xcb_owner=$(dpkg -S '*/qt6/plugins/platforms/libqxcb.so' | head -n1 | cut -d: -f1)
 has_dependency "$xcb_owner" || fail "the platform plugins ($xcb_owner) are not in Depends"
 while read -r name; do
@@ -72,5 +73,6 @@ check_installed_tree "$work/root/usr" "$version"
 # Debian's own checker, with the info tags shown: any error or warning fails.
 lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
 echo "lintian --fail-on error,warning --display-info: $(grep -v '^running with root privileges' "$work/lintian.log")"
-check_starts "$program"
+check_starts "$work/root/usr/bin/kalvon"
+check_starts "$work/root/usr/bin/kalvon-liste"
 echo "package ok: $(basename "$deb")"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # cmake --install into a temporary prefix: the program, its desktop entry, icons and metainfo
-# land in their standard places, pass the Debian validators, and the program starts.
+# (and Kalvon Liste's) land in their standard places, pass the Debian validators, and the program starts.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source "$(dirname "$0")/common.sh"
@@ -20,4 +20,5 @@ done <"$build/install_manifest.txt"
 
 check_installed_tree "$prefix" "$(project_version "$build")"
 check_starts "$prefix/bin/kalvon"
+check_starts "$prefix/bin/kalvon-liste"
 echo "install layout ok"

@@ -2,6 +2,7 @@
 # Shared checks of an installed Kalvon tree; sourced by the install and package tests.
 
 app_id=org.example.kalvon
+liste_id=org.example.kalvon.liste
 
 fail() {
     echo "FAIL: $*" >&2
@@ -10,20 +11,26 @@ fail() {
 
 # The files an installation holds, relative to its prefix, sorted.
 expected_files() {
-    printf '%s\n' \
-        bin/kalvon \
-        bin/kalvon-find \
-        share/doc/kalvon/changelog.gz \
-        share/doc/kalvon/copyright \
-        share/man/man1/kalvon.1.gz \
-        share/man/man1/kalvon-find.1.gz \
-        "share/applications/$app_id.desktop" \
-        "share/icons/hicolor/16x16/apps/$app_id.png" \
-        "share/icons/hicolor/256x256/apps/$app_id.png" \
-        "share/icons/hicolor/32x32/apps/$app_id.png" \
-        "share/icons/hicolor/48x48/apps/$app_id.png" \
-        "share/icons/hicolor/scalable/apps/$app_id.svg" \
-        "share/metainfo/$app_id.metainfo.xml" | LC_ALL=C sort
+    local id size
+    {
+        printf '%s\n' \
+            bin/kalvon \
+            bin/kalvon-find \
+            bin/kalvon-liste \
+            share/doc/kalvon/changelog.gz \
+            share/doc/kalvon/copyright \
+            share/man/man1/kalvon.1.gz \
+            share/man/man1/kalvon-find.1.gz \
+            share/man/man1/kalvon-liste.1.gz \
+            "share/metainfo/$app_id.metainfo.xml"
+        for id in "$app_id" "$liste_id"; do
+            echo "share/applications/$id.desktop"
+            for size in 16 32 48 256; do
+                echo "share/icons/hicolor/${size}x${size}/apps/$id.png"
+            done
+            echo "share/icons/hicolor/scalable/apps/$id.svg"
+        done
+    } | LC_ALL=C sort
 }
 
 # The project version of build folder $1, the one source of every version shown.
@@ -51,32 +58,33 @@ $(diff <(expected_files) <(echo "$actual"))"
     [ "$found" = "$(printf '{"amounts": 2, "total": 1, "total_at_least": false, "hits": [\n  {"items": [1, 2], "sum": "7.0000", "difference": "0.0000"}\n], "method": "every-subset"}')" ] ||
         fail "installed kalvon-find printed: $found"
 
-    local size description
-    for size in 16 32 48 256; do
-        description=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+    local id size description
+    for id in "$app_id" "$liste_id"; do
+        for size in 16 32 48 256; do
+            description=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png")
+            case "$description" in
+            "PNG image data, $size x $size,"*) ;;
+            *) fail "icon $id ${size}x${size} is: $description" ;;
+            esac
+        done
+        description=$(file -b "$prefix/share/icons/hicolor/scalable/apps/$id.svg")
         case "$description" in
-        "PNG image data, $size x $size,"*) ;;
-        *) fail "icon ${size}x${size} is: $description" ;;
+        SVG*) ;;
+        *) fail "scalable icon $id is: $description" ;;
         esac
     done
-    description=$(file -b "$prefix/share/icons/hicolor/scalable/apps/$app_id.svg")
-    case "$description" in
-    SVG*) ;;
-    *) fail "scalable icon is: $description" ;;
-    esac
 
-    local desktop="$prefix/share/applications/$app_id.desktop"
+    check_desktop_entry "$prefix" "$app_id" Kalvon "Findet die Beträge, die zusammen eine gesuchte Summe ergeben"
+    check_desktop_entry "$prefix" "$liste_id" "Kalvon Liste" \
+        "Findet in langen Listen die Posten, die zusammen eine gesuchte Summe ergeben"
+    local desktop="$prefix/share/applications/$liste_id.desktop" type
+    for type in text/csv application/vnd.openxmlformats-officedocument.spreadsheetml.sheet \
+        application/vnd.oasis.opendocument.spreadsheet; do
+        tr ';' '\n' <<<"$(desktop_value "$desktop" MimeType)" | grep -qx "$type" ||
+            fail "Kalvon Liste's desktop entry does not open $type"
+    done
+    [[ $(desktop_value "$desktop" Exec) == "kalvon-liste %f" ]] || fail "Kalvon Liste's desktop entry passes no file"
     local output
-    output=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $output"
-    [ -z "$output" ] || fail "desktop-file-validate reports: $output"
-    [ "$(desktop_value "$desktop" Type)" = Application ] || fail "desktop entry is not an application"
-    [ "$(desktop_value "$desktop" Name)" = Kalvon ] || fail "desktop entry name"
-    [ "$(desktop_value "$desktop" Comment)" = "Findet die Beträge, die zusammen eine gesuchte Summe ergeben" ] ||
-        fail "desktop entry comment: $(desktop_value "$desktop" Comment)"
-    [ "$(desktop_value "$desktop" Categories)" = "Office;Finance;" ] || fail "desktop entry categories"
-    [ "$(desktop_value "$desktop" Icon)" = "$app_id" ] || fail "desktop entry icon is not the installed one"
-    [ -x "$prefix/bin/$(desktop_value "$desktop" Exec | awk '{ print $1 }')" ] ||
-        fail "desktop entry does not start the installed program"
 
     local metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
     output=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1) || fail "appstreamcli validate: $output"
@@ -99,7 +107,25 @@ $(diff <(expected_files) <(echo "$actual"))"
     done
     [ "$(zcat "$prefix/share/doc/kalvon/changelog.gz" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
         fail "the changelog's newest entry is not version $version"
-    check_command_line "$prefix/bin/kalvon" "$version"
+    check_command_line "$prefix/bin/kalvon" "$version" stray
+    check_command_line "$prefix/bin/kalvon-liste" "$version" "one.csv two.csv"
+}
+
+# Checks the desktop entry of id $2 under prefix $1: it validates, has the name $3 and the
+# German comment $4, the Kalvon categories and the installed icon, and starts an installed program.
+check_desktop_entry() {
+    local prefix=$1 id=$2 name=$3 comment=$4
+    local desktop="$prefix/share/applications/$id.desktop" output
+    output=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $output"
+    [ -z "$output" ] || fail "desktop-file-validate reports: $output"
+    [ "$(desktop_value "$desktop" Type)" = Application ] || fail "$id: desktop entry is not an application"
+    [ "$(desktop_value "$desktop" Name)" = "$name" ] || fail "$id: desktop entry name"
+    [ "$(desktop_value "$desktop" Comment)" = "$comment" ] ||
+        fail "$id: desktop entry comment: $(desktop_value "$desktop" Comment)"
+    [ "$(desktop_value "$desktop" Categories)" = "Office;Finance;" ] || fail "$id: desktop entry categories"
+    [ "$(desktop_value "$desktop" Icon)" = "$id" ] || fail "$id: desktop entry icon is not the installed one"
+    [ -x "$prefix/bin/$(desktop_value "$desktop" Exec | awk '{ print $1 }')" ] ||
+        fail "$id: desktop entry does not start the installed program"
 }
 
 # Runs program $1 with the arguments that follow, with no display and the X11 platform, which
@@ -114,21 +140,25 @@ without_display() {
     rm -f "$errors"
 }
 
-# --help and --version print and end without a display; a wrong call ends with status 2 and the
-# help on standard error.
+# Program $1 of version $2: --help and --version print and end without a display; a wrong call
+# (an unknown option, or the arguments $3) ends with status 2, names the wrong word and prints
+# the help on standard error.
 check_command_line() {
-    local program=$1 version=$2 call
+    local program=$1 version=$2 wrong=$3 name call word
+    name=$(basename "$program")
     for call in --help -h; do
         without_display "$program" "$call"
-        [ "$status" = 0 ] && [ -z "$err" ] && [[ $out == "Aufruf: kalvon [Optionen]"* ]] ||
-            fail "kalvon $call: status $status, output: $out, errors: $err"
+        [ "$status" = 0 ] && [ -z "$err" ] && [[ $out == "Aufruf: $name [Optionen]"* ]] ||
+            fail "$name $call: status $status, output: $out, errors: $err"
     done
     without_display "$program" --version
-    [ "$status:$out:$err" = "0:kalvon $version:" ] || fail "kalvon --version: status $status, output: $out, errors: $err"
-    for call in --bogus stray; do
-        without_display "$program" "$call"
-        [ "$status" = 2 ] && [ -z "$out" ] && grep -q "„${call#--}“" <<<"$err" && grep -q "^Aufruf: kalvon" <<<"$err" ||
-            fail "kalvon $call: status $status, output: $out, errors: $err"
+    [ "$status:$out:$err" = "0:$name $version:" ] || fail "$name --version: status $status, output: $out, errors: $err"
+    for call in --bogus "$wrong"; do
+        word=${call##* } # the last argument is the one named
+        # shellcheck disable=SC2086 # the wrong call's arguments are words
+        without_display "$program" $call
+        [ "$status" = 2 ] && [ -z "$out" ] && grep -q "„${word#--}“" <<<"$err" && grep -q "^Aufruf: $name" <<<"$err" ||
+            fail "$name $call: status $status, output: $out, errors: $err"
     done
 }
 

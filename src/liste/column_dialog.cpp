@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "liste/column_dialog.h"
+
+#include "core/kalvon_error.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
+                           SheetLayout sheetLayout, QWidget* parent)
+    : QDialog(parent)
+    , m_sheetLayout(std::move(sheetLayout))
+    , m_sheets(new QComboBox(this))
+    , m_columns(new QComboBox(this))
+    , m_note(new QLabel(this))
+    , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
+    setObjectName(QStringLiteral("ColumnDialog"));
+    setWindowTitle(QStringLiteral("Spalte der Beträge"));
+    m_sheets->setObjectName(QStringLiteral("comboSheet"));
+    m_sheets->setAccessibleName(QStringLiteral("Tabellenblatt"));
+    m_columns->setObjectName(QStringLiteral("comboColumn"));
+    m_columns->setAccessibleName(QStringLiteral("Spalte der Beträge"));
+    m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    m_note->setObjectName(QStringLiteral("labelNote"));
+    m_note->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    auto* sheetLabel = new QLabel(QStringLiteral("&Blatt:"), this);
+    sheetLabel->setBuddy(m_sheets);
+    auto* columnLabel = new QLabel(QStringLiteral("&Spalte:"), this);
+    columnLabel->setBuddy(m_columns);
+    form->addRow(sheetLabel, m_sheets);
+    form->addRow(columnLabel, m_columns);
+    auto* box = new QVBoxLayout(this);
+    box->addWidget(new QLabel(QStringLiteral("In welcher Spalte stehen die Beträge?"), this));
+    box->addLayout(form);
+    box->addWidget(m_note);
+    box->addWidget(m_buttons);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    // Only the sheets the workbook shows; each entry keeps its index among all sheets.
+    for (qsizetype i = 0; i < layout.sheets.size(); ++i) {
+        if (!layout.hiddenSheets.contains(int(i))) {
+            m_sheets->addItem(layout.sheets[i], int(i));
+            if (i == layout.sheet)
+                m_sheets->setCurrentIndex(m_sheets->count() - 1);
+        }
+    }
+    sheetLabel->setVisible(m_sheets->count() > 1);
+    m_sheets->setVisible(m_sheets->count() > 1);
+    showLayout(layout, amountColumn, note);
+    connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::chooseSheet);
+}
+
+int ColumnDialog::visibleSheets(const TableReader::Layout& layout) {
+    return int(layout.sheets.size() - layout.hiddenSheets.size());
+}
+
+bool ColumnDialog::needsChoice(const TableReader::Layout& layout) {
+    return visibleSheets(layout) > 1 || layout.amountColumns.size() > 1;
+}
+
+TableReader::Options ColumnDialog::options() const {
+    TableReader::Options options;
+    if (m_sheets->count() > 0)
+        options.sheet = m_layout.sheets.value(m_sheets->currentData().toInt());
+    if (m_columns->count() > 0)
+        options.column = columnOption(m_layout, m_columns->currentData().toInt());
+    return options;
+}
+
+QString ColumnDialog::columnOption(const TableReader::Layout& layout, int column) {
+    auto spelled = [&](const QString& name, int except) {
+        for (qsizetype i = 0; i < layout.columnTitles.size(); ++i) {
+            if (i != except && layout.columnTitles[i].trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
+    const QString title = layout.columnTitles.value(column).trimmed();
+    if (!title.isEmpty() && !spelled(title, column))
+        return title;
+    const QString letter = TableReader::columnLetter(column);
+    if (!spelled(letter, column))
+        return letter;
+    return QString::number(column + 1);
+}
+
+void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, const QString& note) {
+    m_layout = layout;
+    m_columns->clear();
+    for (const int column : layout.amountColumns) {
+        const QString title = layout.columnTitles.value(column).trimmed();
+        const QString letter = TableReader::columnLetter(column);
+        m_columns->addItem(title.isEmpty() ? letter : QStringLiteral("%1 – %2").arg(letter, title), column);
+        if (column == preferred)
+            m_columns->setCurrentIndex(m_columns->count() - 1);
+    }
+    QString shown = note;
+    if (shown.isEmpty() && m_columns->count() == 0)
+        shown = QStringLiteral("Auf diesem Blatt steht keine Spalte mit Beträgen.");
+    m_note->setText(shown);
+    m_note->setVisible(!shown.isEmpty());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0 && note.isEmpty());
+}
+
+void ColumnDialog::chooseSheet() {
+    const int sheet = m_sheets->currentData().toInt();
+    QString failure;
+    try {
+        showLayout(m_sheetLayout(sheet), -1, {});
+        return;
+    } catch (const KalvonError& e) {
+        failure = e.userMessage();
+    } catch (const std::exception&) {
+        failure = QStringLiteral("Dieses Blatt lässt sich nicht lesen.");
+    }
+    TableReader::Layout unreadable;
+    unreadable.sheets = m_layout.sheets;
+    showLayout(unreadable, -1, failure);
+}

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/table_reader.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QDialogButtonBox;
+class QLabel;
+
+// Asks which sheet and which column hold the amounts, when a workbook has several visible sheets
+// or a table several columns that could hold them.
+class ColumnDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // The layout of the sheet with this index in the layout's sheets, read anew; may throw KalvonError.
+    using SheetLayout = std::function<TableReader::Layout(int sheet)>;
+
+    // amountColumn: the column to offer first; note: why the sheet shown first cannot be read, or empty.
+    ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
+                 SheetLayout sheetLayout, QWidget* parent = nullptr);
+
+    static int visibleSheets(const TableReader::Layout& layout);
+    // A table with several visible sheets or several possible amount columns needs the user's choice.
+    static bool needsChoice(const TableReader::Layout& layout);
+    // The options that read the chosen sheet and column again.
+    TableReader::Options options() const;
+    // How Options::column names a column of this layout without mistaking it for another: its
+    // header text, its letter or its number, whichever no other column's header text spells.
+    static QString columnOption(const TableReader::Layout& layout, int column);
+
+private:
+    void showLayout(const TableReader::Layout& layout, int preferred, const QString& note);
+    void chooseSheet();
+
+    TableReader::Layout m_layout; // of the sheet shown
+    SheetLayout m_sheetLayout;
+    QComboBox* m_sheets;
+    QComboBox* m_columns;
+    QLabel* m_note;
+    QDialogButtonBox* m_buttons;
+};

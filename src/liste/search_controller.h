@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/combination_search.h"
+#include "core/currency.h"
+#include "liste/list_search.h"
+
+#include <QList>
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+class QThread;
+
+// One listed hit: the item rows in it, ascending, its sum and how far the sum is from the target.
+struct ListedHit {
+    std::vector<int> rows;
+    Currency sum;
+    Currency difference;
+};
+using HitBatch = QList<ListedHit>;
+
+// Runs one search at a time on a worker thread. The request is copied in; progress, the count and
+// the hits come back as signals on the GUI thread, hits in batches.
+class SearchController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SearchController(QObject* parent = nullptr);
+    // Ends a running search and waits for its thread.
+    ~SearchController() override;
+
+    bool isRunning() const { return m_thread != nullptr; }
+    // Starts the search; false while another one still runs.
+    bool start(PreparedSearch search);
+    // Asks the running search to end; finished(true) follows once it has.
+    void cancel();
+    // Cancels and waits for the thread to end; no signal of that search follows.
+    void stop();
+
+signals:
+    void progress(int permille);
+    void counted(const CombinationSearch::Total& total);
+    void hitsFound(const HitBatch& hits);
+    void finished(bool cancelled);
+    void failed(const QString& message);
+
+private:
+    struct Run;
+    static void work(const std::shared_ptr<Run>& run);
+    void threadEnded();
+
+    std::shared_ptr<Run> m_run;
+    QThread* m_thread = nullptr;
+    quint64 m_runId = 0; // what queued results of an earlier run are told apart by
+};

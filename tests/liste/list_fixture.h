@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/item_table.h"
+#include "core/number_text.h"
+#include "liste/list_message.h"
+
+#include <QList>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <initializer_list>
+#include <utility>
+
+// German regional settings, settings files in Qt's test location, and every message box answered
+// by script and recorded.
+class ListFixture {
+public:
+    ListFixture() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QStandardPaths::setTestModeEnabled(true);
+        ListMessageBox::setResponder([this](const ListMessage& m) {
+            messages << m;
+            return m.question ? (answers.isEmpty() ? true : answers.takeFirst()) : true;
+        });
+    }
+    ~ListFixture() { ListMessageBox::setResponder({}); }
+    ListFixture(const ListFixture&) = delete;
+    ListFixture& operator=(const ListFixture&) = delete;
+
+    QStringList texts() const {
+        QStringList out;
+        for (const ListMessage& m : messages)
+            out << m.text;
+        return out;
+    }
+
+    QList<ListMessage> messages;
+    QList<bool> answers; // for questions, in order; then Ja
+};
+
+// A table of items from (label, amount) pairs, numbered as rows 2, 3, … below a header.
+inline ItemTable itemTable(std::initializer_list<std::pair<const char*, const char*>> items) {
+    ItemTable table;
+    table.format = ItemTable::Format::Text;
+    int row = 1;
+    for (const auto& [label, amount] : items)
+        table.items.push_back(
+            {NumberText::toCurrency(QString::fromUtf8(amount)), ++row, QString::fromUtf8(label)});
+    return table;
+}
+
+// count amounts scattered between 1,00 and 100.000,00, and half their total: a target that no table
+// of reachable sums takes, so that meet in the middle works on it (52 amounts: some seconds).
+inline ItemTable longList(int count, Currency* halfTotal) {
+    ItemTable table;
+    qint64 total = 0;
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 cents = (i + 1) * 7919 * 104729 % 9999900 + 100;
+        table.items.push_back({Currency::fromCount(cents * 100), int(i) + 2, {}});
+        total += cents * 100;
+    }
+    *halfTotal = Currency::fromCount(total / 200 * 100);
+    return table;
+}
+
+// A string list from UTF-8 literals, for test tables.
+inline QStringList strings(std::initializer_list<const char*> items) {
+    QStringList out;
+    for (const char* item : items)
+        out << QString::fromUtf8(item);
+    return out;
+}

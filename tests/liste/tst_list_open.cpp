@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Getting a list into Kalvon Liste's real window: files, the column choice, the clipboard, a
+// dropped file; and what the window remembers and writes.
+#include "list_fixture.h"
+#include "liste/hit_model.h"
+#include "liste/item_model.h"
+#include "liste/list_window.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+class TestListOpen : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void open_data();
+    void open();
+    void pasteThenDrop();
+    void replacingAsks_data();
+    void replacingAsks();
+    void rememberedAndExported();
+
+private:
+    QString write(const char* name, const QByteArray& bytes) const {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", name);
+        return path;
+    }
+    // Each item as "row|label|amount", as the table shows it.
+    QStringList shownItems() const {
+        QStringList out;
+        const ItemModel* items = window->itemModel();
+        for (int row = 0; row < items->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < ItemModel::ColumnCount; ++column)
+                cells << items->index(row, column).data().toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+    // Answers the next column dialog: picks the sheet and the column whose texts are given (empty:
+    // as offered) and notes what it offered.
+    void answerColumnDialog(const QString& sheet, const QString& column) {
+        QTimer::singleShot(0, this, [this, sheet, column] {
+            auto* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog && dialog->objectName() == QLatin1String("ColumnDialog"));
+            auto* sheets = dialog->findChild<QComboBox*>(QStringLiteral("comboSheet"));
+            auto* columns = dialog->findChild<QComboBox*>(QStringLiteral("comboColumn"));
+            for (int i = 0; i < sheets->count(); ++i)
+                offered << QStringLiteral("Blatt ") + sheets->itemText(i);
+            if (!sheet.isEmpty())
+                sheets->setCurrentText(sheet);
+            for (int i = 0; i < columns->count(); ++i)
+                offered << QStringLiteral("Spalte ") + columns->itemText(i);
+            if (!column.isEmpty())
+                columns->setCurrentText(column);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+    }
+
+    QTemporaryDir dir;
+    QStringList offered;
+    std::optional<ListFixture> f;
+    std::unique_ptr<ListWindow> window;
+};
+
+void TestListOpen::init() {
+    f.emplace();
+    offered.clear();
+    window = std::make_unique<ListWindow>();
+    window->show();
+    window->itemModel()->setItems(itemTable({{"alt", "1"}}));
+}
+
+void TestListOpen::cleanup() {
+    window.reset();
+    f.reset();
+}
+
+void TestListOpen::open_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("sheet");      // chosen in the column dialog; empty: no dialog, or as offered
+    QTest::addColumn<QString>("column");     // likewise
+    QTest::addColumn<QStringList>("dialog"); // the sheets it offered, and the columns of the sheet chosen
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("status"); // the status bar; for a failure its message
+    const QString workbook = QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods");
+    QTest::newRow("CSV with labels and a total row")
+        << write("rechnungen.csv", "Rechnung;Kunde;Betrag\nRE-101;M\xC3\xBCller GmbH;1.234,50\n"
+                                   "RE-102;Schmidt;99,90\nSumme;;1.334,40\n")
+        << ""
+        << "" << QStringList() << strings({"2|RE-101|1.234,50", "3|RE-102|99,90"})
+        << "rechnungen.csv, Beträge aus Spalte C („Betrag“): 2 Posten; die Summenzeile 4 (1.334,40) ist "
+           "nicht übernommen";
+    QTest::newRow("plain list with a zero")
+        << write("liste.txt", "12,50\n0\n7,25\n") << ""
+        << "" << QStringList() << strings({"1||12,50", "2||0,00", "3||7,25"}) << "liste.txt: 3 Posten";
+    QTest::newRow("workbook, the sheet offered")
+        << workbook << ""
+        << "" << strings({"Blatt Offene Posten", "Blatt Zweites Blatt", "Spalte D – Betrag"})
+        << strings({"2|R-101|120,00", "3|R-102|80,50", "4|R-103|240,00", "5|R-104|19,50", "6|R-105|5,00",
+                    "7|R-105|5,00"})
+        << "offene_posten.ods, Blatt „Offene Posten“, Beträge aus Spalte D („Betrag“): 6 Posten; die "
+           "Summenzeile 8 (470,00) ist nicht übernommen";
+    QTest::newRow("workbook, the second sheet chosen")
+        << workbook << "Zweites Blatt"
+        << "" << strings({"Blatt Offene Posten", "Blatt Zweites Blatt", "Spalte B – Summe netto"})
+        << strings({"2|A|0,10", "3|B|0,20"})
+        << "offene_posten.ods, Blatt „Zweites Blatt“, Beträge aus Spalte B („Summe netto“): 2 Posten";
+    QTest::newRow("two amount columns, the left one chosen")
+        << write("netto.csv", "Rechnung;Netto;Brutto\nRE-1;100,00;119,00\nRE-2;50,00;59,50\n") << ""
+        << "B – Netto" << strings({"Spalte B – Netto", "Spalte C – Brutto"})
+        << strings({"2|RE-1|100,00", "3|RE-2|50,00"})
+        << "netto.csv, Beträge aus Spalte B („Netto“): 2 Posten";
+    QTest::newRow("missing file")
+        << dir.filePath(QStringLiteral("fehlt.csv")) << ""
+        << "" << QStringList() << strings({"2|alt|1,00"})
+        << QStringLiteral("Die Datei „%1“ gibt es nicht.").arg(dir.filePath(QStringLiteral("fehlt.csv")));
+    QTest::newRow("no amount column") << write("kaputt.csv", "Rechnung;Betrag\nRE-1;12,5x\n") << ""
+                                      << "" << QStringList() << strings({"2|alt|1,00"})
+                                      << "Keine Spalte enthält unter der Überschrift nur Zahlen";
+}
+
+void TestListOpen::open() {
+    QFETCH(QString, path);
+    QFETCH(QString, sheet);
+    QFETCH(QString, column);
+    QFETCH(QStringList, dialog);
+    QFETCH(QStringList, items);
+    QFETCH(QString, status);
+    if (!dialog.isEmpty())
+        answerColumnDialog(sheet, column);
+    window->openFile(path);
+    QCOMPARE(offered, dialog);
+    QCOMPARE(shownItems(), items);
+    if (items.constFirst() == QLatin1String("2|alt|1,00")) {
+        QCOMPARE(f->messages.size(), 1);
+        QVERIFY2(f->messages[0].text.startsWith(status), qPrintable(f->messages[0].text));
+    } else {
+        QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), status);
+        QVERIFY(f->messages.isEmpty());
+    }
+}
+
+void TestListOpen::pasteThenDrop() {
+    QGuiApplication::clipboard()->setText(QStringLiteral("R-1\t10,50\nR-2\t-20\n"));
+    window->findChild<QAction*>(QStringLiteral("actionPaste"))->trigger();
+    QCOMPARE(shownItems(), strings({"1|R-1|10,50", "2|R-2|-20,00"}));
+
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(write("gezogen.csv", "Beleg\tBetrag\nB-7\t3,5\n"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    QTRY_COMPARE(shownItems(), strings({"2|B-7|3,50"}));
+    QVERIFY(f->messages.isEmpty());
+    delete mime;
+}
+
+void TestListOpen::replacingAsks_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("Nein keeps the settled list") << false << strings({"2|alt|1,00"});
+    QTest::newRow("Ja replaces it") << true << strings({"1||5,00"});
+}
+
+void TestListOpen::replacingAsks() {
+    QFETCH(bool, answer);
+    QFETCH(QStringList, items);
+    window->itemModel()->settle({0});
+    f->answers << answer;
+    window->openFile(write("neu.txt", "5\n"));
+    QCOMPARE(f->messages.size(), 1);
+    QVERIFY(f->messages[0].question);
+    QCOMPARE(shownItems(), items);
+}
+
+void TestListOpen::rememberedAndExported() {
+    window->openFile(write("rechnungen.csv", "Rechnung;Betrag\nRE-1;1.234,50\nRE-2;99,9\nRE-3;1334,4\n"));
+    window->findChild<QLineEdit*>(QStringLiteral("editTarget"))->setText(QStringLiteral("1.334,40"));
+    window->findChild<QPushButton*>(QStringLiteral("buttonSearch"))->click();
+    QTRY_COMPARE(window->hitModel()->rowCount(), 2);
+    const QString csv = dir.filePath(QStringLiteral("ausgabe/treffer.csv"));
+    QVERIFY(QDir().mkpath(QFileInfo(csv).absolutePath()));
+    window->exportHits(csv);
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBFTreffer;Zeile;Bezeichnung;Betrag;Summe\r\n"
+                                           "1;2;RE-1;1234,50;1334,40\r\n1;3;RE-2;99,90;1334,40\r\n"
+                                           "2;4;RE-3;1334,40;1334,40\r\n"));
+    QCOMPARE(QSettings().value(QStringLiteral("lastFolder")).toString(), QFileInfo(csv).absolutePath());
+
+    window->setGeometry(40, 50, 900, 600);
+    window->close();
+    ListWindow again;
+    QCOMPARE(again.size(), QSize(900, 600));
+}
+
+QTEST_MAIN(TestListOpen)
+#include "tst_list_open.moc"
