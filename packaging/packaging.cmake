@@ -72,8 +72,8 @@ set(CPACK_PACKAGE_HOMEPAGE_URL "https://kalvon.example.org")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Findet die Beträge, die zusammen eine gesuchte Summe ergeben")
 set(CPACK_PACKAGE_DESCRIPTION "Kalvon sucht unter bis zu 23 Beträgen alle Kombinationen, deren Summe einen\n\
 Zielwert genau trifft oder in einem Toleranzbereich um ihn liegt.\n\
-Das Kommandozeilenprogramm kalvon-find durchsucht längere Listen mit bis zu\n\
-48 Beträgen.\n\
+Das Kommandozeilenprogramm kalvon-find durchsucht lange Listen, auch\n\
+CSV-, .xlsx- und .ods-Dateien, und nennt die Treffer mit ihren Belegnummern.\n\
 Kalvon Liste öffnet lange Listen aus CSV-, .xlsx- und .ods-Dateien oder der\n\
 Zwischenablage in einem eigenen Fenster, sucht ohne Einfrieren, färbt die\n\
 Posten eines Treffers grün und markiert sie als ausgeglichen.")
