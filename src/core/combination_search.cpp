@@ -4,6 +4,7 @@
 #include "core/every_subset.h"
 #include "core/kalvon_error.h"
 #include "core/meet_in_middle.h"
+#include "core/number_text.h"
 #include "core/reachable_sums.h"
 #include "core/small_subsets.h"
 
@@ -151,6 +152,18 @@ void checkSumsFit(const Request& request) {
 }
 
 } // namespace
+
+void Request::setRange(Currency goal, Currency tolerance, bool percent) {
+    target = goal;
+    const Currency margin =
+        percent
+            ? inContext(
+                  QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(tolerance)),
+                  [&] { return goal.percentOf(tolerance); })
+            : tolerance;
+    lower = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"), [&] { return goal - margin; });
+    upper = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"), [&] { return goal + margin; });
+}
 
 bool windowLess(std::span<const int> a, std::span<const int> b) {
     std::size_t i = a.size(), j = b.size();

@@ -41,6 +41,11 @@ struct Request {
         return maxItems > 0 && std::size_t(maxItems) < amounts.size() ? maxItems : int(amounts.size());
     }
     bool sizeLimited() const { return minItems > 1 || itemCap() < int(amounts.size()); }
+
+    // Sets the target and the range of hits around it: an exact search with no tolerance, else
+    // every sum within the tolerance, an amount or (percent) that percentage of the target's size.
+    // Throws KalvonError (Overflow) naming the bound or the percentage that leaves the Currency range.
+    void setRange(Currency goal, Currency tolerance = {}, bool percent = false);
 };
 
 struct Hit {

@@ -23,34 +23,26 @@ int interrupted() {
 
 // The target and the range of sums that hit; throws KalvonError for a bad target or tolerance, and
 // returns false after a usage error.
-bool readRange(const Options& o, CombinationSearch::Request& request, bool& tolerance) {
-    request.target = inContext(QStringLiteral("Der Zielwert (--target)"),
-                               [&] { return NumberText::toCurrency(o.target); });
-    Currency margin;
-    tolerance = o.tolerance.has_value();
-    if (tolerance) {
-        QString text = o.tolerance->trimmed();
-        const bool percent = text.endsWith(QLatin1Char('%'));
-        if (percent)
-            text = text.chopped(1).trimmed();
-        margin = inContext(QStringLiteral("Die Toleranz (--tolerance)"),
-                           [&] { return NumberText::toCurrency(text); });
-        if (margin < Currency()) {
-            Terminal::print(stderr,
-                            QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
-                                           "Eine Übersicht gibt: kalvon-find --help\n")
-                                .arg(*o.tolerance));
-            return false;
-        }
-        if (percent)
-            margin = inContext(
-                QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::format(margin)),
-                [&] { return request.target.percentOf(margin); });
+bool readRange(const Options& o, CombinationSearch::Request& request) {
+    const Currency target = inContext(QStringLiteral("Der Zielwert (--target)"),
+                                      [&] { return NumberText::toCurrency(o.target); });
+    if (!o.tolerance) {
+        request.setRange(target);
+        return true;
     }
-    request.lower = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"),
-                              [&] { return request.target - margin; });
-    request.upper = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"),
-                              [&] { return request.target + margin; });
+    QString text = o.tolerance->trimmed();
+    const bool percent = text.endsWith(QLatin1Char('%'));
+    if (percent)
+        text = text.chopped(1).trimmed();
+    const Currency tolerance =
+        inContext(QStringLiteral("Die Toleranz (--tolerance)"), [&] { return NumberText::toCurrency(text); });
+    if (tolerance < Currency()) {
+        Terminal::print(stderr, QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
+                                               "Eine Übersicht gibt: kalvon-find --help\n")
+                                    .arg(*o.tolerance));
+        return false;
+    }
+    request.setRange(target, tolerance, percent);
     return true;
 }
 
@@ -97,7 +89,8 @@ int run(const QStringList& arguments) {
     try {
         CombinationSearch::Request request;
         SearchList list;
-        if (!readRange(o, request, list.tolerance))
+        list.tolerance = o.tolerance.has_value();
+        if (!readRange(o, request))
             return BadInput;
         list.target = request.target;
         // Ctrl+C while the input is read ends the program at once, as it does any program; from

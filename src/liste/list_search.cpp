@@ -21,26 +21,19 @@ PreparedSearch prepare(const SearchInput& input, const ItemModel& items) {
         return prepared;
     }
     CombinationSearch::Request& request = prepared.request;
-    request.target =
+    const Currency target =
         inContext(QStringLiteral("Der Zielwert"), [&] { return NumberText::toCurrency(input.target); });
-    Currency margin;
+    Currency tolerance;
     if (input.tolerance) {
-        margin = inContext(QStringLiteral("Die Toleranz"),
-                           [&] { return NumberText::toCurrency(input.toleranceText); });
-        if (margin < Currency()) {
+        tolerance = inContext(QStringLiteral("Die Toleranz"),
+                              [&] { return NumberText::toCurrency(input.toleranceText); });
+        if (tolerance < Currency()) {
             prepared.refusal = QStringLiteral("Die Toleranz darf nicht negativ sein: „%1“.")
                                    .arg(input.toleranceText.trimmed());
             return prepared;
         }
-        if (input.percent)
-            margin = inContext(
-                QStringLiteral("Die Toleranz von %1 % des Zielwerts").arg(NumberText::formatAmount(margin)),
-                [&] { return request.target.percentOf(margin); });
     }
-    request.lower = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"),
-                              [&] { return request.target - margin; });
-    request.upper = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"),
-                              [&] { return request.target + margin; });
+    request.setRange(target, tolerance, input.tolerance && input.percent);
     request.maxItems = std::max(0, input.maxItems);
     request.order = input.order;
     request.limit = ListedHits;
