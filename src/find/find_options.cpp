@@ -87,104 +87,107 @@ int usageError(const QString& message) {
     return 2;
 }
 
-// A whole number from 1 for --max-items and --min-items; nullopt when the text is none.
-std::optional<int> itemCount(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < 1 || text.trimmed().startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return value;
-}
+// A wrong call, with its German message; thrown while the options are read.
+struct UsageError {
+    QString message;
+};
 
-} // namespace
+// kalvon-find's options, and how each is read into Options.
+class OptionReader {
+public:
+    OptionReader() {
+        m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        m_parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column,
+                             label, noLabel, sheet, delimiter, help, version});
+        m_parser.addPositionalArgument(QStringLiteral("DATEI"), QString());
+    }
 
-CommandLine parseCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption target(QStringLiteral("target"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption tolerance(QStringLiteral("tolerance"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption limit(QStringLiteral("limit"), QString(), QStringLiteral("N"));
-    const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption csv(QStringLiteral("csv"));
-    const QCommandLineOption locale(QStringLiteral("locale"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption maxItems(QStringLiteral("max-items"), QString(), QStringLiteral("K"));
-    const QCommandLineOption minItems(QStringLiteral("min-items"), QString(), QStringLiteral("K"));
-    const QCommandLineOption order(QStringLiteral("order"), QString(), QStringLiteral("ORDNUNG"));
-    const QCommandLineOption column(QStringLiteral("column"), QString(), QStringLiteral("SPALTE"));
-    const QCommandLineOption label(QStringLiteral("label"), QString(), QStringLiteral("SPALTE"));
-    const QCommandLineOption noLabel(QStringLiteral("no-label"));
-    const QCommandLineOption sheet(QStringLiteral("sheet"), QString(), QStringLiteral("BLATT"));
-    const QCommandLineOption delimiter(QStringLiteral("delimiter"), QString(), QStringLiteral("ZEICHEN"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column, label,
-                       noLabel, sheet, delimiter, help, version});
-    parser.addPositionalArgument(QStringLiteral("DATEI"), QString());
-    if (!parser.parse(arguments))
-        return {std::nullopt, usageError(parser.errorText())};
-    if (parser.isSet(help)) {
-        Terminal::print(stdout, helpText());
-        return {std::nullopt, 0};
+    // The options to run with, or the exit status of a call answered here.
+    CommandLine read(const QStringList& arguments) {
+        if (!m_parser.parse(arguments))
+            throw UsageError{m_parser.errorText()};
+        if (m_parser.isSet(help)) {
+            Terminal::print(stdout, helpText());
+            return {std::nullopt, 0};
+        }
+        if (m_parser.isSet(version)) {
+            Terminal::print(stdout, QStringLiteral("kalvon-find %1\n").arg(QStringLiteral(KALVON_VERSION)));
+            return {std::nullopt, 0};
+        }
+        checkCall();
+        Options o;
+        o.target = m_parser.value(target);
+        if (m_parser.isSet(tolerance))
+            o.tolerance = m_parser.value(tolerance);
+        o.file = m_parser.positionalArguments().value(0);
+        readOutput(o);
+        readSizes(o);
+        readOrder(o);
+        readTable(o);
+        return {o, 0};
     }
-    if (parser.isSet(version)) {
-        Terminal::print(stdout, QStringLiteral("kalvon-find %1\n").arg(QStringLiteral(KALVON_VERSION)));
-        return {std::nullopt, 0};
-    }
-    for (const QCommandLineOption* once :
-         {&target, &tolerance, &limit, &locale, &maxItems, &minItems, &order, &column, &sheet, &delimiter}) {
-        if (parser.values(*once).size() > 1)
-            return {
-                std::nullopt,
-                usageError(QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst()))};
-    }
-    if (parser.positionalArguments().size() > 1)
-        return {std::nullopt,
-                usageError(QStringLiteral("Es lässt sich nur eine Datei lesen, angegeben sind %1.")
-                               .arg(parser.positionalArguments().size()))};
-    if (parser.isSet(locale)) {
-        const QString name = parser.value(locale);
-        const QLocale chosen(name);
-        const bool plainC = name == QLatin1String("C") || name == QLatin1String("POSIX");
-        if (chosen.language() == QLocale::C && !plainC)
-            return {
-                std::nullopt,
-                usageError(QStringLiteral("Unbekanntes regionales Format für --locale: „%1“.").arg(name))};
-        QLocale::setDefault(chosen);
-    }
-    if (!parser.isSet(target))
-        return {std::nullopt, usageError(QStringLiteral("Der Zielwert fehlt: --target TEXT."))};
 
-    Options o;
-    o.target = parser.value(target);
-    if (parser.isSet(tolerance))
-        o.tolerance = parser.value(tolerance);
-    if (parser.isSet(limit)) {
-        bool ok = false;
-        const QString text = parser.value(limit).trimmed();
-        o.limit = text.startsWith(QLatin1Char('+')) ? 0 : text.toULongLong(&ok, 10);
-        if (!ok)
-            return {std::nullopt,
-                    usageError(QStringLiteral("--limit erwartet eine ganze Zahl ab 0, nicht „%1“.")
-                                   .arg(parser.value(limit)))};
+private:
+    // Options given once at most, one file, a known locale (which becomes the default), a target.
+    void checkCall() {
+        for (const QCommandLineOption* once : {&target, &tolerance, &limit, &locale, &maxItems, &minItems,
+                                               &order, &column, &sheet, &delimiter}) {
+            if (m_parser.values(*once).size() > 1)
+                throw UsageError{
+                    QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst())};
+        }
+        if (m_parser.positionalArguments().size() > 1)
+            throw UsageError{QStringLiteral("Es lässt sich nur eine Datei lesen, angegeben sind %1.")
+                                 .arg(m_parser.positionalArguments().size())};
+        if (m_parser.isSet(locale)) {
+            const QString name = m_parser.value(locale);
+            const QLocale chosen(name);
+            const bool plainC = name == QLatin1String("C") || name == QLatin1String("POSIX");
+            if (chosen.language() == QLocale::C && !plainC)
+                throw UsageError{
+                    QStringLiteral("Unbekanntes regionales Format für --locale: „%1“.").arg(name)};
+            QLocale::setDefault(chosen);
+        }
+        if (!m_parser.isSet(target))
+            throw UsageError{QStringLiteral("Der Zielwert fehlt: --target TEXT.")};
     }
-    if (parser.isSet(json) && parser.isSet(csv))
-        return {std::nullopt, usageError(QStringLiteral("--json und --csv schließen einander aus."))};
-    o.output = parser.isSet(json) ? Output::Json : parser.isSet(csv) ? Output::Csv : Output::Text;
-    for (const QCommandLineOption* count : {&maxItems, &minItems}) {
-        if (!parser.isSet(*count))
-            continue;
-        const std::optional<int> value = itemCount(parser.value(*count));
-        if (!value)
-            return {std::nullopt, usageError(QStringLiteral("--%1 erwartet eine ganze Zahl ab 1, nicht „%2“.")
-                                                 .arg(count->names().constFirst(), parser.value(*count)))};
-        (count == &maxItems ? o.maxItems : o.minItems) = *value;
+
+    void readOutput(Options& o) const {
+        if (m_parser.isSet(limit)) {
+            bool ok = false;
+            const QString text = m_parser.value(limit).trimmed();
+            o.limit = text.startsWith(QLatin1Char('+')) ? 0 : text.toULongLong(&ok, 10);
+            if (!ok)
+                throw UsageError{QStringLiteral("--limit erwartet eine ganze Zahl ab 0, nicht „%1“.")
+                                     .arg(m_parser.value(limit))};
+        }
+        if (m_parser.isSet(json) && m_parser.isSet(csv))
+            throw UsageError{QStringLiteral("--json und --csv schließen einander aus.")};
+        o.output = m_parser.isSet(json) ? Output::Json : m_parser.isSet(csv) ? Output::Csv : Output::Text;
     }
-    if (o.maxItems > 0 && o.minItems > o.maxItems)
-        return {std::nullopt, usageError(QStringLiteral("--min-items %1 ist größer als --max-items %2.")
-                                             .arg(o.minItems)
-                                             .arg(o.maxItems))};
-    if (parser.isSet(order)) {
-        const QString name = parser.value(order).trimmed();
+
+    void readSizes(Options& o) const {
+        for (const QCommandLineOption* count : {&maxItems, &minItems}) {
+            if (!m_parser.isSet(*count))
+                continue;
+            const QString text = m_parser.value(*count).trimmed();
+            bool ok = false;
+            const int value = text.toInt(&ok, 10);
+            if (!ok || value < 1 || text.startsWith(QLatin1Char('+')))
+                throw UsageError{QStringLiteral("--%1 erwartet eine ganze Zahl ab 1, nicht „%2“.")
+                                     .arg(count->names().constFirst(), m_parser.value(*count))};
+            (count == &maxItems ? o.maxItems : o.minItems) = value;
+        }
+        if (o.maxItems > 0 && o.minItems > o.maxItems)
+            throw UsageError{QStringLiteral("--min-items %1 ist größer als --max-items %2.")
+                                 .arg(o.minItems)
+                                 .arg(o.maxItems)};
+    }
+
+    void readOrder(Options& o) const {
+        if (!m_parser.isSet(order))
+            return;
+        const QString name = m_parser.value(order).trimmed();
         if (name == QLatin1String("window"))
             o.order = CombinationSearch::Order::Window;
         else if (name == QLatin1String("items"))
@@ -192,29 +195,61 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         else if (name == QLatin1String("difference"))
             o.order = CombinationSearch::Order::Difference;
         else
-            return {std::nullopt, usageError(QStringLiteral("--order erwartet window, items oder difference, "
-                                                            "nicht „%1“.")
-                                                 .arg(parser.value(order)))};
+            throw UsageError{QStringLiteral("--order erwartet window, items oder difference, nicht „%1“.")
+                                 .arg(m_parser.value(order))};
     }
-    if (parser.isSet(delimiter)) {
-        const QString text = parser.value(delimiter);
-        if (text == QLatin1String(";") || text == QLatin1String(","))
-            o.table.delimiter = text.front();
-        else if (text == QLatin1String("\t") || text.compare(QLatin1String("tab"), Qt::CaseInsensitive) == 0)
-            o.table.delimiter = QLatin1Char('\t');
-        else
-            return {std::nullopt, usageError(QStringLiteral("--delimiter erwartet \";\", \",\" oder \"tab\", "
-                                                            "nicht „%1“.")
-                                                 .arg(text))};
+
+    void readTable(Options& o) const {
+        if (m_parser.isSet(delimiter)) {
+            const QString text = m_parser.value(delimiter);
+            if (text == QLatin1String(";") || text == QLatin1String(","))
+                o.table.delimiter = text.front();
+            else if (text == QLatin1String("\t") ||
+                     text.compare(QLatin1String("tab"), Qt::CaseInsensitive) == 0)
+                o.table.delimiter = QLatin1Char('\t');
+            else
+                throw UsageError{
+                    QStringLiteral("--delimiter erwartet \";\", \",\" oder \"tab\", nicht „%1“.").arg(text)};
+        }
+        if (m_parser.isSet(noLabel) && m_parser.isSet(label))
+            throw UsageError{QStringLiteral("--label und --no-label schließen einander aus.")};
+        o.table.sheet = m_parser.value(sheet);
+        o.table.column = m_parser.value(column);
+        o.table.labels = m_parser.values(label);
+        o.table.noLabel = m_parser.isSet(noLabel);
     }
-    if (parser.isSet(noLabel) && parser.isSet(label))
-        return {std::nullopt, usageError(QStringLiteral("--label und --no-label schließen einander aus."))};
-    o.table.sheet = parser.value(sheet);
-    o.table.column = parser.value(column);
-    o.table.labels = parser.values(label);
-    o.table.noLabel = parser.isSet(noLabel);
-    o.file = parser.positionalArguments().value(0);
-    return {o, 0};
+
+    static QCommandLineOption valued(const char* name, const char* value) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(value));
+    }
+
+    QCommandLineParser m_parser;
+    const QCommandLineOption target = valued("target", "TEXT");
+    const QCommandLineOption tolerance = valued("tolerance", "TEXT");
+    const QCommandLineOption limit = valued("limit", "N");
+    const QCommandLineOption json{QStringLiteral("json")};
+    const QCommandLineOption csv{QStringLiteral("csv")};
+    const QCommandLineOption locale = valued("locale", "NAME");
+    const QCommandLineOption maxItems = valued("max-items", "K");
+    const QCommandLineOption minItems = valued("min-items", "K");
+    const QCommandLineOption order = valued("order", "ORDNUNG");
+    const QCommandLineOption column = valued("column", "SPALTE");
+    const QCommandLineOption label = valued("label", "SPALTE");
+    const QCommandLineOption noLabel{QStringLiteral("no-label")};
+    const QCommandLineOption sheet = valued("sheet", "BLATT");
+    const QCommandLineOption delimiter = valued("delimiter", "ZEICHEN");
+    const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+    const QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")}};
+};
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    try {
+        return OptionReader().read(arguments);
+    } catch (const UsageError& e) {
+        return {std::nullopt, usageError(e.message)};
+    }
 }
 
 } // namespace FindCommand
