@@ -9,6 +9,7 @@
 #include "core/small_subsets.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <new>
 
@@ -133,25 +134,29 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
     return outcome;
 }
 
-// Every sum that a hit can have fits the Currency range: the largest is the sum of the largest
-// positive amounts a hit can take, the smallest that of the most negative ones.
-void checkSumsFit(const Request& request) {
+} // namespace
+
+bool sumsFit(std::span<const Currency> amounts, int maxItems) {
+    // The largest sum is that of the largest positive amounts a hit can take, the smallest that of
+    // the most negative ones.
     std::vector<qint64> positive, negative;
-    for (const Currency& amount : request.amounts)
+    for (const Currency& amount : amounts)
         (amount.count() > 0 ? positive : negative).push_back(amount.count());
-    const std::size_t cap = std::size_t(request.itemCap());
-    for (std::vector<qint64>* side : {&positive, &negative}) {
-        std::sort(side->begin(), side->end(), [](qint64 a, qint64 b) { return a > 0 ? a > b : a < b; });
-        qint64 sum = 0;
-        for (std::size_t i = 0; i < side->size() && i < cap; ++i) {
-            if (__builtin_add_overflow(sum, (*side)[i], &sum))
-                throw KalvonError(KalvonError::Kind::Overflow,
-                                  QStringLiteral("Eine mögliche Summe der Beträge"));
-        }
-    }
+    std::sort(positive.begin(), positive.end(), std::greater<>());
+    std::sort(negative.begin(), negative.end());
+    const std::size_t cap = maxItems > 0 ? std::size_t(maxItems) : amounts.size();
+    Int128 highest = 0, lowest = 0;
+    for (std::size_t i = 0; i < cap && i < positive.size(); ++i)
+        highest += positive[i];
+    for (std::size_t i = 0; i < cap && i < negative.size(); ++i)
+        lowest += negative[i];
+    return highest <= std::numeric_limits<qint64>::max() && lowest >= std::numeric_limits<qint64>::min();
 }
 
-} // namespace
+void requireSumsFit(std::span<const Currency> amounts, int maxItems) {
+    if (!sumsFit(amounts, maxItems))
+        throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
+}
 
 void Request::setRange(Currency goal, Currency tolerance, bool percent) {
     target = goal;
@@ -206,7 +211,7 @@ const SearchMethod* choose(const Request& request) {
 }
 
 Outcome run(const Request& request, const Control& control) {
-    checkSumsFit(request);
+    requireSumsFit(request.amounts, request.itemCap());
     if (const SearchMethod* method = choose(request))
         return runMethod(*method, request, control);
     if (request.order != Order::Window) {

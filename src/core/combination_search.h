@@ -92,6 +92,11 @@ public:
     virtual Outcome run(const Request& request, const Control& control) const = 0;
 };
 
+// True when every sum of at most maxItems of the amounts (0: of any number of them) lies in the
+// Currency range; requireSumsFit throws KalvonError (Overflow) when one does not.
+bool sumsFit(std::span<const Currency> amounts, int maxItems = 0);
+void requireSumsFit(std::span<const Currency> amounts, int maxItems = 0);
+
 // True when the combination a comes before b in window order; both hold ascending indices.
 bool windowLess(std::span<const int> a, std::span<const int> b);
 // True when hit a comes before hit b in the given order.

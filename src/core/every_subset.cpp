@@ -31,13 +31,7 @@ public:
         if (n > MaxAmounts)
             throw KalvonError::unsupported(
                 QStringLiteral("Jede Teilmenge zu versuchen geht nur bis %1 Beträge.").arg(MaxAmounts));
-        qint64 positive = 0, negative = 0;
-        for (const Currency& amount : request.amounts) {
-            qint64& side = amount.count() > 0 ? positive : negative;
-            if (__builtin_add_overflow(side, amount.count(), &side))
-                throw KalvonError(KalvonError::Kind::Overflow,
-                                  QStringLiteral("Eine mögliche Summe der Beträge"));
-        }
+        requireSumsFit(request.amounts);
         // The sum of each subset follows from that of the previous one in Gray code order; with the
         // positive and the negative amounts' sums in range, no partial sum leaves it.
         const quint32 count = quint32(1) << n;

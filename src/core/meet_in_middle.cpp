@@ -275,10 +275,7 @@ struct Kept {
 } // namespace
 
 bool MeetInMiddleSearch::sumsFit(std::span<const Currency> amounts) {
-    Int128 positive = 0, negative = 0;
-    for (const Currency& amount : amounts)
-        (amount.count() > 0 ? positive : negative) += amount.count();
-    return positive <= Highest && negative >= Lowest;
+    return CombinationSearch::sumsFit(amounts);
 }
 
 double MeetInMiddleSearch::seconds(int n, bool exact) {

@@ -175,8 +175,7 @@ ReachableSums::ReachableSums(std::span<const Currency> amounts, Currency lower, 
         (amount.count() > 0 ? positive : negative) += amount.count();
         divisor = std::gcd(divisor, amount.magnitude());
     }
-    if (positive > std::numeric_limits<qint64>::max() || negative < std::numeric_limits<qint64>::min())
-        throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
+    CombinationSearch::requireSumsFit(amounts);
     if (amounts.empty())
         return; // nothing can hit
     m_divisor = qint64(divisor);

@@ -272,10 +272,10 @@ public:
                     .arg(MaxItems)
                     .arg(MaxAmounts)
                     .arg(MaxPairedAmounts));
+        requireSumsFit(request.amounts, largest);
         std::vector<qint64> amounts;
         for (const Currency& amount : request.amounts)
             amounts.push_back(amount.count());
-        checkSums(amounts, largest);
 
         Outcome outcome;
         Pacer pacer(control.cancelled, control.progress);
@@ -327,19 +327,6 @@ public:
     }
 
 private:
-    // Every sum of up to `largest` amounts lies between the sum of the most negative ones and that
-    // of the largest positive ones.
-    static void checkSums(std::vector<qint64> amounts, int largest) {
-        std::sort(amounts.begin(), amounts.end());
-        Int128 negative = 0, positive = 0;
-        for (std::size_t i = 0; i < amounts.size() && i < std::size_t(largest); ++i) {
-            negative += std::min<qint64>(amounts[i], 0);
-            positive += std::max<qint64>(amounts[amounts.size() - 1 - i], 0);
-        }
-        if (negative < std::numeric_limits<qint64>::min() || positive > std::numeric_limits<qint64>::max())
-            throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
-    }
-
     // Hits collected at once: at most a quarter of the memory budget.
     std::size_t collected(const Request& request) const {
         return std::clamp<std::size_t>(

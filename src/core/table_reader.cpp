@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/table_reader.h"
 
+#include "core/amount_list.h"
 #include "core/cell_grid.h"
 #include "core/kalvon_error.h"
 #include "core/number_text.h"
@@ -57,30 +58,11 @@ QByteArray readBounded(QIODevice& device, qint64 maxBytes, const QString& unread
 
 // ---- Plain lists
 
-// Calls f(piece, line) for each amount of a plain list, as AmountList::split gives them: pieces
-// separated by line breaks, tabs and ';', blanks around them dropped, empty ones skipped. Stops
-// when f returns false.
-template <class F> void forEachPiece(QStringView text, F&& f) {
-    qint64 line = 1;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const QChar c = i < text.size() ? text[i] : QChar(u'\n');
-        if (c != u'\n' && c != u'\r' && c != u'\t' && c != u';')
-            continue;
-        const QStringView piece = text.mid(start, i - start).trimmed();
-        if (!piece.isEmpty() && !f(piece, line))
-            return;
-        if (c == u'\n' || (c == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
-            ++line;
-        start = i + 1;
-    }
-}
-
 // True when every piece of the text is a number; refuses a list beyond the limits.
 bool isPlainList(QStringView text, const Options& options) {
     bool numeric = true;
     qint64 pieces = 0;
-    forEachPiece(text, [&](QStringView piece, qint64 line) {
+    AmountList::forEachAmount(text, [&](QStringView piece, qint64 line) {
         if (++pieces > options.maxCells)
             CellGrid::tooManyCells(options.maxCells);
         if (line > options.maxRows)
@@ -95,7 +77,7 @@ bool isPlainList(QStringView text, const Options& options) {
 ItemTable readPlainList(QStringView text) {
     ItemTable table;
     int number = 0;
-    forEachPiece(text, [&](QStringView piece, qint64) {
+    AmountList::forEachAmount(text, [&](QStringView piece, qint64) {
         ++number;
         try {
             table.items.push_back({NumberText::toCurrency(piece.toString()), number, {}});
