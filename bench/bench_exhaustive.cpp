@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Searches without a size limit over long lists, through CombinationSearch::run as kalvon-find runs
 // them. Run each case in a process of its own (--benchmark_filter) for a true peak_MB.
-#include "core/combination_search.h"
+#include "core/search/combination_search.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

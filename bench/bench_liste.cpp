@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kalvon Liste's real window, offscreen: a search over a long list from the click on "Suchen" until
 // its hits are shown, with the longest stall of the event loop meanwhile.
-#include "core/item_table.h"
+#include "core/tables/item_table.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/list_message.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole search runs through the real window, offscreen, with message boxes answered by script.
-#include "core/meet_in_middle.h"
+#include "core/search/meet_in_middle.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
 #include "ui/message_box.h"

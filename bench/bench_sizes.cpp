@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Combinations of a few amounts among long lists: the whole search, total and first 1000 hits.
-#include "core/combination_search.h"
+#include "core/search/combination_search.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

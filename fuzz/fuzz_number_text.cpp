@@ -2,9 +2,9 @@
 // libFuzzer target over the number text services. The first byte of an input picks the regional
 // settings, the rest is the text (UTF-8). For any input the services must not crash and must
 // agree with each other; a disagreement aborts with a description of it.
-#include "core/currency.h"
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
+#include "core/numbers/currency.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 
 #include <QList>
 #include <QLocale>

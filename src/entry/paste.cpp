@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry/paste.h"
 
-#include "core/amount_list.h"
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
+#include "core/numbers/amount_list.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 #include "ui/form2.h"
 #include "ui/message_box.h"
 

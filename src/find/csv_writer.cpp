@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/hit_csv.h"
 #include "find/hit_writer.h"
+#include "frontend/hit_csv.h"
 
 #include <cstdio>
 

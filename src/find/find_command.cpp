@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "find/find_command.h"
 
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
-#include "core/table_reader.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
+#include "core/tables/table_reader.h"
 #include "find/find_options.h"
 #include "find/hit_writer.h"
 #include "find/terminal.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/combination_search.h"
-#include "core/table_reader.h"
+#include "core/search/combination_search.h"
+#include "core/tables/table_reader.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/combination_search.h"
-#include "core/item_table.h"
+#include "core/search/combination_search.h"
+#include "core/tables/item_table.h"
 
 #include <memory>
 #include <vector>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/table_reader.h"
+#include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
 #include "find/terminal.h"
 

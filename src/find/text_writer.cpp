@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/number_text.h"
-#include "core/table_reader.h"
+#include "core/numbers/number_text.h"
+#include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
 #include "find/terminal.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/column_dialog.h"
 
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

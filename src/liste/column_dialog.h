@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/table_reader.h"
+#include "core/tables/table_reader.h"
 
 #include <QDialog>
 

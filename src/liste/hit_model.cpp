@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/hit_model.h"
 
-#include "core/hit_csv.h"
-#include "core/number_text.h"
+#include "core/numbers/number_text.h"
+#include "frontend/hit_csv.h"
 #include "liste/item_model.h"
 
 #include <QLocale>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/item_table.h"
+#include "core/tables/item_table.h"
 
 #include <QAbstractTableModel>
 #include <QUndoStack>

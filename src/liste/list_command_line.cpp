@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/list_command_line.h"
 
-#include "core/window_command_line.h"
+#include "frontend/window_command_line.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/list_search.h"
 
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 #include "liste/item_model.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/combination_search.h"
+#include "core/search/combination_search.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/search_controller.h"
 
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
 
 #include <QElapsedTimer>
 #include <QThread>

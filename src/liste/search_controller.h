@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/combination_search.h"
-#include "core/currency.h"
+#include "core/numbers/currency.h"
+#include "core/search/combination_search.h"
 #include "liste/list_search.h"
 
 #include <QList>

@@ -2,8 +2,8 @@
 // The check of one combination against the target or the tolerance range, and how a hit is shown.
 #include "ui/form2.h"
 
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 #include "ui/colors.h"
 #include "ui/message_box.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
 
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
-#include "core/search_engine.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 #include "search/progress.h"
+#include "search/search_engine.h"
 #include "ui/command_button.h"
 #include "ui/event_pump.h"
 #include "ui/message_box.h"

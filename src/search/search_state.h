@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/currency.h"
+#include "core/numbers/currency.h"
 
 #include <QtGlobal>
 

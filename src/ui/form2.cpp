@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
 
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
 #include "entry/keypad.h"
 #include "entry/paste.h"
 #include "ui/accessibility.h"

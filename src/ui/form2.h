@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
 #include "search/search_state.h"
 
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kalvon-find as a user runs it: the real program, its output, messages and exit status.
-#include "core/number_text.h"
+#include "core/numbers/number_text.h"
 #include "form_fixture.h"
 #include "ui/colors.h"
 

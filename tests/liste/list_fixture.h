@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/item_table.h"
-#include "core/number_text.h"
+#include "core/numbers/number_text.h"
+#include "core/tables/item_table.h"
 #include "liste/list_message.h"
 
 #include <QList>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kalvon Liste's logic without a window: the item list and its history, the search request, the
 // hit texts and the command line.
-#include "core/hit_csv.h"
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
+#include "frontend/hit_csv.h"
 #include "list_fixture.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"

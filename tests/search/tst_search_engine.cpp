@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast engine against the literal count: for random inputs both must show the same message
 // boxes, the same progress, and leave the same search state.
-#include "core/number_text.h"
-#include "core/search_engine.h"
+#include "core/numbers/number_text.h"
 #include "form_fixture.h"
+#include "search/search_engine.h"
 #include "ui/command_button.h"
 
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // the Currency range when a field is left, and closing the window while a run's box is open.
 // Nothing may crash or hang, every failure is told in German naming its field, the fields keep
 // what the user typed, and the window ends idle.
-#include "core/kalvon_error.h"
+#include "core/numbers/kalvon_error.h"
 #include "form_fixture.h"
 
 #include <QGroupBox>

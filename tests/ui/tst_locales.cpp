@@ -2,8 +2,8 @@
 // Numbers read and shown in the regional formats of German (Germany, Switzerland, Austria),
 // English (US), French (France), Spanish (Spain), Hindi (India) and the C locale, and in the
 // locales whose signs Qt writes with bidi marks. The display groups by three in every region.
-#include "core/kalvon_error.h"
-#include "core/number_text.h"
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
 #include "form_fixture.h"
 #include "window_run.h"
 

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/tables/text_table.h"
+
+#include "core/numbers/number_text.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <map>
+#include <vector>
+
+namespace TextTable {
+namespace {
+
+// Windows-1252 where it differs from Latin-1: 0x80 to 0x9F. The five unassigned bytes are shown
+// as U+FFFD.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+QString fromWindows1252(const QByteArray& bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = QChar(byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
+QString decodeWith(QStringDecoder::Encoding encoding, const QByteArray& bytes) {
+    QStringDecoder decoder(encoding);
+    return decoder.decode(bytes);
+}
+
+struct Field {
+    int column = 0;
+    QString text; // without quotes, blanks around it dropped
+    bool quoted = false;
+};
+
+struct Record {
+    int fieldCount = 0;
+    std::vector<Field> fields; // the fields that are not empty
+};
+
+// Splits text into records, one at a time.
+class RecordReader {
+public:
+    RecordReader(QStringView text, QChar delimiter)
+        : m_text(text)
+        , m_delimiter(delimiter) {}
+
+    bool next(Record& record);
+
+private:
+    bool atLineEnd(qsizetype pos) const { return m_text[pos] == u'\n' || m_text[pos] == u'\r'; }
+    bool readField(Field& field); // true when the record ends after the field
+    bool readQuoted(QString& text);
+    bool finishField(qsizetype from, QString& text);
+
+    QStringView m_text;
+    QChar m_delimiter;
+    qsizetype m_pos = 0;
+};
+
+bool RecordReader::next(Record& record) {
+    if (m_pos >= m_text.size())
+        return false;
+    record.fieldCount = 0;
+    record.fields.clear();
+    bool end = false;
+    while (!end) {
+        Field field;
+        end = readField(field);
+        field.column = record.fieldCount++;
+        if (!field.text.isEmpty())
+            record.fields.push_back(std::move(field));
+    }
+    return true;
+}
+
+bool RecordReader::readField(Field& field) {
+    const qsizetype start = m_pos;
+    if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
+        QString quoted;
+        if (readQuoted(quoted)) {
+            field.quoted = true;
+            const bool end = finishField(m_pos, quoted);
+            field.text = quoted.trimmed();
+            return end;
+        }
+        m_pos = start; // never closed: the quote is an ordinary character
+    }
+    QString text;
+    const bool end = finishField(start, text);
+    field.text = text.trimmed();
+    return end;
+}
+
+// Reads a quoted field's inside from the opening quote at m_pos on. False when the quote is
+// never closed.
+bool RecordReader::readQuoted(QString& text) {
+    qsizetype pos = m_pos + 1;
+    while (pos < m_text.size()) {
+        const qsizetype quote = m_text.indexOf(u'"', pos);
+        if (quote < 0)
+            return false;
+        text += m_text.mid(pos, quote - pos);
+        if (quote + 1 < m_text.size() && m_text[quote + 1] == u'"') {
+            text += u'"';
+            pos = quote + 2;
+        } else {
+            m_pos = quote + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Appends the characters from `from` up to the delimiter or the line end and moves past them.
+bool RecordReader::finishField(qsizetype from, QString& text) {
+    qsizetype pos = from;
+    while (pos < m_text.size() && m_text[pos] != m_delimiter && !atLineEnd(pos))
+        ++pos;
+    text += m_text.mid(from, pos - from);
+    if (pos >= m_text.size()) {
+        m_pos = pos;
+        return true;
+    }
+    if (m_text[pos] == m_delimiter) {
+        m_pos = pos + 1;
+        return false;
+    }
+    m_pos = pos + (m_text[pos] == u'\r' && pos + 1 < m_text.size() && m_text[pos + 1] == u'\n' ? 2 : 1);
+    return true;
+}
+
+bool endsWithDigit(const QString& text) {
+    return !text.isEmpty() && text.back().isDigit();
+}
+
+bool startsWithDigit(const QString& text) {
+    return !text.isEmpty() && text.front().isDigit();
+}
+
+// True when a comma between two unquoted fields of the record belongs to a number.
+bool joinsNumber(const Record& record) {
+    for (std::size_t i = 1; i < record.fields.size(); ++i) {
+        const Field& left = record.fields[i - 1];
+        const Field& right = record.fields[i];
+        if (right.column == left.column + 1 && !left.quoted && !right.quoted && endsWithDigit(left.text) &&
+            startsWithDigit(right.text) && NumberText::isNumeric(left.text + QLatin1Char(',') + right.text))
+            return true;
+    }
+    return false;
+}
+
+constexpr int SampleRecords = 1000;
+
+// How many of the first records the delimiter splits into its most frequent number of fields;
+// 0 when that number is one.
+int consistency(QStringView text, QChar delimiter) {
+    RecordReader reader(text, delimiter);
+    Record record;
+    std::map<int, int> records; // by number of fields
+    for (int sampled = 0; sampled < SampleRecords && reader.next(record);) {
+        if (record.fields.empty())
+            continue;
+        if (delimiter == u',' && joinsNumber(record))
+            return 0;
+        ++records[record.fieldCount];
+        ++sampled;
+    }
+    int best = 0, bestFields = 1;
+    for (const auto& [fields, count] : records) {
+        if (count > best) {
+            best = count;
+            bestFields = fields;
+        }
+    }
+    return bestFields >= 2 ? best : 0;
+}
+
+} // namespace
+
+QString decode(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeWith(QStringDecoder::Utf8, bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeWith(QStringDecoder::Utf16LE, bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return decodeWith(QStringDecoder::Utf16BE, bytes.mid(2));
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return fromWindows1252(bytes);
+}
+
+QChar detectDelimiter(QStringView text) {
+    QChar best = u';';
+    int bestScore = 0;
+    for (const QChar candidate : {QChar(u'\t'), QChar(u';'), QChar(u',')}) {
+        const int score = consistency(text, candidate);
+        if (score > bestScore) {
+            best = candidate;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits) {
+    CellGrid::Builder builder(limits);
+    RecordReader reader(text, delimiter);
+    Record record;
+    for (qint64 row = 1; reader.next(record); ++row) {
+        for (Field& field : record.fields)
+            builder.add(row, field.column,
+                        CellGrid::Cell{0, CellGrid::Cell::Kind::Text, 0, std::move(field.text)});
+    }
+    return builder.take();
+}
+
+} // namespace TextTable

@@ -1,0 +1,483 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading lists and tables: plain lists, text tables in their encodings, workbooks, and the bounds.
+#include "core/numbers/kalvon_error.h"
+#include "core/numbers/number_text.h"
+#include "core/tables/table_reader.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+using TableReader::Options;
+
+namespace {
+
+const QString Data = QStringLiteral(KALVON_TEST_DATA);
+
+QByteArray withBom16(const QString& text, bool bigEndian) {
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+// "column=Betrag;labels=Datum,A;nolabel;delimiter=,;sheet=2"
+Options optionsOf(const QString& text) {
+    Options options;
+    for (const QString& setting : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString key = setting.section(QLatin1Char('='), 0, 0),
+                      value = setting.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("column"))
+            options.column = value;
+        else if (key == QLatin1String("labels"))
+            options.labels = value.split(QLatin1Char(','));
+        else if (key == QLatin1String("nolabel"))
+            options.noLabel = true;
+        else if (key == QLatin1String("delimiter"))
+            options.delimiter = value == QLatin1String("tab") ? QChar(u'\t') : value.at(0);
+        else if (key == QLatin1String("sheet"))
+            options.sheet = value;
+    }
+    return options;
+}
+
+QString itemText(const Item& item) {
+    return QStringLiteral("%1:%2=%3").arg(item.row).arg(item.label, NumberText::formatAmount(item.amount));
+}
+
+// "Text C(Betrag) L:A 2:R1=12,50 3:R2=7,00 Summe 4:Summe=19,50"
+QString describe(const ItemTable& table) {
+    static const char* const formats[] = {"Liste", "Text", "Xlsx", "Ods"};
+    QStringList parts{QLatin1String(formats[int(table.format)])};
+    if (!table.sheet.isEmpty())
+        parts << table.sheet;
+    if (table.isTable()) {
+        QString column = TableReader::columnLetter(table.amountColumn);
+        if (table.hasHeader)
+            column += QStringLiteral("(%1)").arg(table.amountHeader);
+        parts << column;
+        QStringList labels;
+        for (const int c : table.labelColumns)
+            labels << TableReader::columnLetter(c);
+        if (!labels.isEmpty())
+            parts << QStringLiteral("L:") + labels.join(QLatin1Char(','));
+    }
+    for (const Item& item : table.items)
+        parts << itemText(item);
+    if (table.totalRow)
+        parts << QStringLiteral("Summe ") + itemText(*table.totalRow);
+    return parts.join(QLatin1Char(' '));
+}
+
+template <class F> QString outcome(F&& read) {
+    try {
+        return describe(read());
+    } catch (const KalvonError& e) {
+        return e.userMessage();
+    }
+}
+
+// A device that never ends, as a pipe from `yes` is.
+class EndlessDevice : public QIODevice {
+public:
+    EndlessDevice() { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 size) override {
+        for (qint64 i = 0; i < size; ++i)
+            data[i] = i % 2 ? '\n' : '1';
+        return size;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+QByteArray fixture(const QString& name) {
+    QFile file(Data + QLatin1Char('/') + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray zipOf(const QList<std::pair<QString, QByteArray>>& parts) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    zip.open(QuaZip::mdCreate);
+    for (const auto& [name, content] : parts) {
+        QuaZipFile file(&zip);
+        file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+        file.write(content);
+        file.close();
+    }
+    zip.close();
+    return bytes;
+}
+
+// The fixture with the uncompressed size of every entry, in its local header and in the central
+// directory, declared as `size`.
+QByteArray withDeclaredSize(QByteArray zip, quint32 size) {
+    const auto patch = [&](const QByteArray& signature, int offset) {
+        for (qsizetype at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 4))
+            qToLittleEndian(size, zip.data() + at + offset);
+    };
+    patch(QByteArray("PK\x03\x04"), 22);
+    patch(QByteArray("PK\x01\x02"), 24);
+    return zip;
+}
+
+} // namespace
+
+class TestTableReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void textInputs_data();
+    void textInputs();
+    void workbooks_data();
+    void workbooks();
+    void layout();
+    void randomTextTables();
+    void files();
+    void bounds_data();
+    void bounds();
+};
+
+void TestTableReader::textInputs_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("expected");
+    const QString table = QStringLiteral("Text C(Betrag) L:A 2:R1=12,50 3:R2=7,00");
+
+    // Plain lists, as kalvon-find has always read them.
+    QTest::newRow("plain list") << QByteArray("12,50\n7\t0;1e2\r\n\r -3 ") << ""
+                                << "Liste 1:=12,50 2:=7,00 3:=0,00 4:=100,00 5:=-3,00";
+    QTest::newRow("empty") << QByteArray("") << ""
+                           << "Liste";
+    QTest::newRow("typo in a column") << QByteArray("12,50\n7 €\n3,00") << ""
+                                      << "Der Betrag Nr. 2 ist keine gültige Zahl: „7 €“.";
+    QTest::newRow("typo in a column with decimal commas")
+        << QByteArray("12,50\n7,00 €\n3,00") << ""
+        << "Der Betrag Nr. 2 ist keine gültige Zahl: „7,00 €“.";
+    QTest::newRow("typo in a row") << QByteArray("12,50;abc;3") << ""
+                                   << "Der Betrag Nr. 2 ist keine gültige Zahl: „abc“.";
+    QTest::newRow("typo below a header") << QByteArray("Betrag\n12,50\nabc") << ""
+                                         << "Der Betrag Nr. 1 ist keine gültige Zahl: „Betrag“.";
+    QTest::newRow("out of range") << QByteArray("5\n1e15") << ""
+                                  << "Der Betrag Nr. 2, „1e15“, liegt außerhalb des zulässigen Bereichs von "
+                                     "±922.337.203.685.477,58.";
+    QTest::newRow("Windows-1252 in a list") << QByteArray("5 \x80") << ""
+                                            << "Der Betrag Nr. 1 ist keine gültige Zahl: „5 €“.";
+
+    // Text tables.
+    QTest::newRow("column with a header") << QByteArray("Betrag\n12,50\n7,00") << ""
+                                          << "Text A(Betrag) 2:=12,50 3:=7,00";
+    QTest::newRow("semicolons, CRLF, total")
+        << QByteArray(
+               "Rechnung;Datum;Betrag\r\nR1;05.01.2026;12,50\r\nR2;06.01.2026;7,00\r\nGesamtsumme;;19,50\r\n")
+        << "" << table + QStringLiteral(" Summe 4:Gesamtsumme=19,50");
+    QTest::newRow("total that does not add up")
+        << QByteArray("Rechnung;Datum;Betrag\nR1;x;12,50\nR2;x;7,00\nSumme;;19\n") << ""
+        << table + QStringLiteral(" 4:Summe=19,00");
+    QTest::newRow("sum without the word")
+        << QByteArray("Rechnung;Datum;Betrag\nR1;x;12,50\nR2;x;7,00\nR3;;19,50") << ""
+        << table + QStringLiteral(" 4:R3=19,50");
+    QTest::newRow("commas, quoted amounts")
+        << QByteArray("Nr,Kunde,Betrag\n1,\"Müller, Hans\",\"12,50\"\n2,Meier,\"7,00\"\n") << ""
+        << "Text C(Betrag) L:A 2:1=12,50 3:2=7,00";
+    QTest::newRow("tabs, CR") << QByteArray("Rechnung\tBetrag\rR1\t12,50\rR2\t7,00") << ""
+                              << "Text B(Betrag) L:A 2:R1=12,50 3:R2=7,00";
+    QTest::newRow("quotes: doubled, line breaks")
+        << QByteArray("Text;Betrag\n\"Zeile 1\nZeile 2\";5\n\"Ein \"\"X\"\"\";6\n") << ""
+        << "Text B(Betrag) L:A 2:Zeile 1 Zeile 2=5,00 3:Ein \"X\"=6,00";
+    QTest::newRow("quote never closed") << QByteArray("\"R1;5\nR2;6") << ""
+                                        << "Text B L:A 1:\"R1=5,00 2:R2=6,00";
+    QTest::newRow("empty rows count") << QByteArray("\n\nRechnung;Betrag\n\nR1;5\n") << ""
+                                      << "Text B(Betrag) L:A 5:R1=5,00";
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBFKunde;Betrag\nMüller;5\n") << ""
+                                    << "Text B(Betrag) L:A 2:Müller=5,00";
+    QTest::newRow("UTF-16 LE") << withBom16(QStringLiteral("Kunde\tBetrag\r\nMüller €\t5\r\n"), false) << ""
+                               << "Text B(Betrag) L:A 2:Müller €=5,00";
+    QTest::newRow("UTF-16 BE") << withBom16(QStringLiteral("Kunde\tBetrag\nMüller €\t5\n"), true) << ""
+                               << "Text B(Betrag) L:A 2:Müller €=5,00";
+    QTest::newRow("Windows-1252") << QByteArray("Kunde;Betrag\nM\xFCller \x80\x96\x84;5\n") << ""
+                                  << "Text B(Betrag) L:A 2:Müller €–„=5,00";
+
+    // The amount column and the labels.
+    const QByteArray prices("Nr;Netto;Brutto;Datum\n1;10;11,9;05.01.2026\n2;20;23,8;06.01.2026\n");
+    QTest::newRow("rightmost number column") << prices << ""
+                                             << "Text C(Brutto) L:A 2:1=11,90 3:2=23,80";
+    QTest::newRow("column by header") << prices << "column= NETTO "
+                                      << "Text B(Netto) L:A 2:1=10,00 3:2=20,00";
+    QTest::newRow("column by letter") << prices << "column=b"
+                                      << "Text B(Netto) L:A 2:1=10,00 3:2=20,00";
+    QTest::newRow("column by number") << prices << "column=2"
+                                      << "Text B(Netto) L:A 2:1=10,00 3:2=20,00";
+    QTest::newRow("header before letter") << QByteArray("X;C;Y\nr;1;2\n") << "column=C"
+                                          << "Text B(C) L:A 2:r=1,00";
+    QTest::newRow("labels") << prices << "labels=datum,A"
+                            << "Text C(Brutto) L:D,A 2:05.01.2026 / 1=11,90 3:06.01.2026 / 2=23,80";
+    QTest::newRow("no label") << prices << "nolabel"
+                              << "Text C(Brutto) 2:=11,90 3:=23,80";
+    QTest::newRow("no header") << QByteArray("R1;5\nR2;0\n") << ""
+                               << "Text B L:A 1:R1=5,00 2:R2=0,00";
+    QTest::newRow("delimiter given") << QByteArray("a;x,1\nb;y,3\n") << "delimiter=,"
+                                     << "Text B L:A 1:a;x=1,00 2:b;y=3,00";
+
+    // Failures.
+    QTest::newRow("missing column")
+        << prices << "column=Z"
+        << "Eine Spalte „Z“ gibt es nicht. Die Tabelle hat die Spalten A („Nr“), B "
+           "(„Netto“), C („Brutto“), D („Datum“).";
+    QTest::newRow("missing label column")
+        << prices << "labels=Kunde"
+        << "Eine Spalte „Kunde“ gibt es nicht. Die Tabelle hat die Spalten A "
+           "(„Nr“), B („Netto“), C („Brutto“), D („Datum“).";
+    QTest::newRow("text in the column")
+        << QByteArray("Rechnung;Betrag\nR1;5\n\nR2;abc\n") << "column=Betrag"
+        << "Der Betrag in Zeile 4, Spalte B („Betrag“) ist keine gültige Zahl: „abc“.";
+    QTest::newRow("out of range in a table")
+        << QByteArray("R1;1e15\nR2;5\n") << ""
+        << "Der Betrag in Zeile 1, Spalte B, „1e15“, liegt außerhalb des zulässigen Bereichs von "
+           "±922.337.203.685.477,58.";
+    QTest::newRow("no amount column")
+        << QByteArray("Kunde;Betrag\nx;0\ny;abc\n") << ""
+        << "Keine Spalte enthält unter der Überschrift nur Zahlen, davon mindestens "
+           "eine ungleich null. Die Tabelle hat die Spalten A („Kunde“), B („Betrag“).";
+    QTest::newRow("binary") << QByteArray("a\0b", 3) << ""
+                            << "Die Eingabe ist weder Text noch eine Arbeitsmappe (.xlsx, .ods).";
+    QTest::newRow(".xls")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 rest") << ""
+        << "Die Eingabe ist eine Excel-Arbeitsmappe im alten Format (.xls) oder verschlüsselt; "
+           "lesen lassen sich .xlsx, .ods und Textdateien wie CSV.";
+}
+
+void TestTableReader::textInputs() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, options);
+    QFETCH(QString, expected);
+    QCOMPARE(outcome([&] { return TableReader::read(input, optionsOf(options)); }), expected);
+}
+
+void TestTableReader::workbooks_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("expected");
+    const QString items = QStringLiteral(
+        "L:B,C 2:07.12.2026 / Schmidt  & Co=120,00 3:08.12.2026=80,50 4:15.01.2027 / Weber GmbH=240,00 "
+        "5:16.01.2027 / Text als Betrag=19,50 6:Wiederholt=5,00 7:Wiederholt=5,00 Summe "
+        "8:Gesamtsumme=470,00");
+    const QByteArray ods = fixture(QStringLiteral("offene_posten.ods"));
+    const QByteArray xlsx = fixture(QStringLiteral("offene_posten.xlsx"));
+    QTest::newRow("ods, first visible sheet")
+        << ods << ""
+        << "Ods Offene Posten D(Betrag) L:A 2:R-101=120,00 3:R-102=80,50 4:R-103=240,00 "
+           "5:R-104=19,50 6:R-105=5,00 7:R-105=5,00 Summe 8:=470,00";
+    QTest::newRow("ods, labels") << ods << "labels=Datum,Kunde"
+                                 << QStringLiteral("Ods Offene Posten D(Betrag) ") + items;
+    QTest::newRow("xlsx, labels") << xlsx << "sheet=offene posten;labels=Datum,Kunde"
+                                  << QStringLiteral("Xlsx Offene Posten D(Betrag) ") + items;
+    QTest::newRow("xlsx, sheet by number") << xlsx << "sheet=3"
+                                           << "Xlsx Zweites Blatt B(Summe netto) L:A 2:A=0,10 3:B=0,20";
+    QTest::newRow("ods, missing sheet")
+        << ods << "sheet=9"
+        << "Ein Tabellenblatt „9“ gibt es nicht. Die Arbeitsmappe hat: „Vorlage“ "
+           "(ausgeblendet), „Offene Posten“, „Zweites Blatt“, „Archiv“ (ausgeblendet).";
+    QTest::newRow("date column named") << xlsx << "sheet=2;column=Datum"
+                                       << "Der Betrag in Zeile 2, Spalte B („Datum“) ist keine gültige Zahl: "
+                                          "„07.12.2026“.";
+    // As other programs write .xlsx: the 1904 date system, a built-in date format, inline strings
+    // in runs, booleans, formula strings, rows and cells without a reference, an absolute target.
+    const QByteArray rels =
+        "<Relationships><Relationship Id=\"r1\" Type=\"http://schemas.openxmlformats.org/"
+        "officeDocument/2006/relationships/worksheet\" Target=\"/xl/s.xml\"/></Relationships>";
+    QTest::newRow("xlsx of another program")
+        << zipOf(
+               {{QStringLiteral("xl/workbook.xml"),
+                 "<workbook xmlns:r=\"urn:r\"><workbookPr date1904=\"1\"/><sheets><sheet name=\"S\" "
+                 "r:id=\"r1\"/></sheets></workbook>"},
+                {QStringLiteral("xl/_rels/workbook.xml.rels"), rels},
+                {QStringLiteral("xl/styles.xml"), "<styleSheet><numFmts><numFmt numFmtId=\"170\" "
+                                                  "formatCode=\"[Red]0.00&quot;d&quot;\"/></numFmts>"
+                                                  "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf "
+                                                  "numFmtId=\"170\"/></cellXfs></styleSheet>"},
+                {QStringLiteral("xl/s.xml"),
+                 "<worksheet><sheetData><row><c t=\"inlineStr\"><is><r><t>W</t></r><r><t>as</t></r></is></c>"
+                 "<c t=\"str\"><f>X</f><v>Wert</v></c></row><row r=\"3\"><c r=\"A3\" t=\"b\"><v>1</v></c>"
+                 "<c s=\"2\"><v>12.5</v></c></row><row><c s=\"1\"><v>45000</v></c><c><v>7</v></c></row>"
+                 "</sheetData></worksheet>"}})
+        << ""
+        << "Xlsx S B(Wert) L:A 3:WAHR=12,50 4:16.03.2027=7,00";
+    QTest::newRow("truncated") << xlsx.left(xlsx.size() / 2) << ""
+                               << "Die Arbeitsmappe ist beschädigt: Das ZIP-Archiv lässt sich nicht öffnen.";
+    QTest::newRow("zip without the parts")
+        << zipOf({{QStringLiteral("a.txt"), "5"}}) << ""
+        << "Das ZIP-Archiv ist weder eine Excel-Arbeitsmappe (.xlsx) noch eine OpenDocument-Tabelle (.ods).";
+    QTest::newRow("sheet part missing")
+        << zipOf({{QStringLiteral("xl/workbook.xml"), "<workbook/>"}}) << ""
+        << "Die Arbeitsmappe ist beschädigt: Der Teil „xl/_rels/workbook.xml.rels“ fehlt.";
+    QTest::newRow("malformed XML")
+        << zipOf({{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
+                  {QStringLiteral("content.xml"), "<a>\n<b></a>"}})
+        << ""
+        << "Die Arbeitsmappe ist beschädigt: Der Teil „content.xml“ ist kein gültiges XML (Zeile 2).";
+    QTest::newRow("declared size too small") << withDeclaredSize(xlsx, 40) << ""
+                                             << "Die Arbeitsmappe ist beschädigt: Der Teil "
+                                                "„xl/_rels/workbook.xml.rels“ lässt sich nicht entpacken.";
+    QTest::newRow("declared size too large")
+        << withDeclaredSize(xlsx, 300u << 20) << ""
+        << "Der Teil „xl/_rels/workbook.xml.rels“ der Arbeitsmappe ist entpackt "
+           "größer als 256 MiB; so große Arbeitsmappen "
+           "werden nicht gelesen.";
+}
+
+void TestTableReader::workbooks() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, options);
+    QFETCH(QString, expected);
+    QVERIFY(!input.isEmpty());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(outcome([&] { return TableReader::read(input, optionsOf(options)); }), expected);
+    QVERIFY(timer.elapsed() < 500);
+}
+
+void TestTableReader::layout() {
+    TableReader::Layout layout;
+    TableReader::read(fixture(QStringLiteral("offene_posten.ods")), {}, &layout);
+    QCOMPARE(layout.sheets.join(QLatin1Char('|')),
+             QStringLiteral("Vorlage|Offene Posten|Zweites Blatt|Archiv"));
+    QCOMPARE(layout.hiddenSheets, QList<int>({0, 3}));
+    QCOMPARE(layout.sheet, 1);
+    QCOMPARE(layout.columnTitles.join(QLatin1Char('|')), QStringLiteral("Rechnung|Datum|Kunde|Betrag"));
+    QCOMPARE(layout.amountColumns, QList<int>({3}));
+    // LibreOffice stores the first sheet of an .xlsx visible, being the active one.
+    TableReader::read(fixture(QStringLiteral("offene_posten.xlsx")), optionsOf(QStringLiteral("sheet=2")),
+                      &layout);
+    QCOMPARE(layout.hiddenSheets, QList<int>({3}));
+    // A failed reading still tells what there is.
+    QVERIFY_THROWS_EXCEPTION(KalvonError, TableReader::read(QByteArray("Nr;Netto;Brutto\n1;2;x\n"),
+                                                            optionsOf(QStringLiteral("column=Z")), &layout));
+    QCOMPARE(layout.columnTitles.join(QLatin1Char('|')), QStringLiteral("Nr|Netto|Brutto"));
+    QCOMPARE(layout.amountColumns, QList<int>({0, 1}));
+}
+
+// Random tables written as spreadsheets write CSV and TSV, in every encoding, line end and way
+// of quoting, read back against the table as written.
+void TestTableReader::randomTextTables() {
+    QRandomGenerator random(20261207);
+    const QString alphabet = QStringLiteral("aäb€ ;,\t\"\nxy'\r");
+    const QList<QChar> delimiters{u';', u',', u'\t'};
+    const QStringList lineEnds{QStringLiteral("\n"), QStringLiteral("\r\n"), QStringLiteral("\r")};
+    static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\t]+"));
+    for (int round = 0; round < 300; ++round) {
+        const QChar delimiter = delimiters[random.bounded(3)];
+        const QString lineEnd = lineEnds[random.bounded(3)];
+        const bool quoteAll = random.bounded(4) == 0;
+        const auto field = [&](const QString& text) {
+            const bool quote = quoteAll || text.contains(delimiter) || text.contains(u'"') ||
+                               text.contains(u'\n') || text.contains(u'\r') || text != text.trimmed();
+            return quote ? QLatin1Char('"') + QString(text).replace(u'"', QLatin1String("\"\"")) +
+                               QLatin1Char('"')
+                         : text;
+        };
+        QString csv = field(QStringLiteral("Kunde")) + delimiter + field(QStringLiteral("Betrag")) + lineEnd;
+        QStringList expected{QStringLiteral("Text B(Betrag) L:A")};
+        const int rows = 1 + random.bounded(20);
+        for (int row = 0; row < rows; ++row) {
+            QString label;
+            for (int n = random.bounded(8); n > 0; --n)
+                label += alphabet[random.bounded(alphabet.size())];
+            const Currency amount = Currency::fromCount(qint64(random.bounded(2000000000)) - 999999999);
+            csv += field(label) + delimiter + field(NumberText::formatAmount(amount)) + lineEnd;
+            expected << itemText(
+                {amount, row + 2, QString(label).replace(breaks, QStringLiteral(" ")).trimmed()});
+        }
+        QByteArray bytes;
+        switch (random.bounded(5)) {
+        case 0:
+            bytes = csv.toUtf8();
+            break;
+        case 1:
+            bytes = "\xEF\xBB\xBF" + csv.toUtf8();
+            break;
+        case 2:
+            bytes = withBom16(csv, false);
+            break;
+        case 3:
+            bytes = withBom16(csv, true);
+            break;
+        default:
+            bytes = QString(csv).replace(u'€', QChar(0x80)).toLatin1(); // Windows-1252
+        }
+        QCOMPARE(outcome([&] { return TableReader::read(bytes, {}); }), expected.join(QLatin1Char(' ')));
+    }
+}
+
+void TestTableReader::files() {
+    QTemporaryDir dir;
+    const auto readPath = [](const QString& path) {
+        return outcome([&] { return TableReader::readFile(path, {}); });
+    };
+    QCOMPARE(readPath(dir.filePath(QStringLiteral("fehlt.csv"))),
+             QStringLiteral("Die Datei „%1“ gibt es nicht.").arg(dir.filePath(QStringLiteral("fehlt.csv"))));
+    QCOMPARE(readPath(dir.path()), QStringLiteral("„%1“ ist ein Ordner, keine Datei.").arg(dir.path()));
+    QCOMPARE(readPath(QStringLiteral("/proc/self/mem")),
+             QStringLiteral("Die Datei „/proc/self/mem“ lässt sich nicht lesen."));
+    QFile text(dir.filePath(QStringLiteral("liste.xlsx")));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("5\n") == 2);
+    text.close();
+    QCOMPARE(readPath(text.fileName()),
+             QStringLiteral("Die Datei „%1“ ist keine gültige Arbeitsmappe: Sie ist kein ZIP-Archiv.")
+                 .arg(text.fileName()));
+    QVERIFY(readPath(Data + QStringLiteral("/offene_posten.ods"))
+                .startsWith(QStringLiteral("Ods Offene Posten")));
+}
+
+void TestTableReader::bounds_data() {
+    QTest::addColumn<QString>("input"); // a file, or "endless" for a device that never ends
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("/dev/zero")
+        << "/dev/zero"
+        << "Die Datei „/dev/zero“ ist größer als 64 MiB; so große Dateien werden nicht gelesen.";
+    QTest::newRow("endless device")
+        << "endless"
+        << "Die Eingabe ist größer als 64 MiB; so große Dateien werden nicht gelesen.";
+    QTest::newRow("too many rows")
+        << "rows"
+        << "Die Eingabe hat mehr als 100.000 Zeilen; so lange Listen werden nicht gelesen.";
+    QTest::newRow("too many table rows")
+        << "table rows"
+        << "Die Eingabe hat mehr als 100.000 Zeilen; so lange Listen werden nicht gelesen.";
+}
+
+void TestTableReader::bounds() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QByteArray rows = QByteArray("1\n").repeated(100001);
+    if (input == QLatin1String("table rows"))
+        rows = "a;b\n" + QByteArray("x;1\n").repeated(100000);
+    QElapsedTimer timer;
+    timer.start();
+    EndlessDevice endless;
+    const QString result = outcome([&] {
+        if (input == QLatin1String("endless"))
+            return TableReader::read(endless, {});
+        if (input.endsWith(QLatin1String("rows")))
+            return TableReader::read(rows, {});
+        return TableReader::readFile(input, {});
+    });
+    QCOMPARE(result, expected);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+}
+
+QTEST_GUILESS_MAIN(TestTableReader)
+#include "tst_table_reader.moc"
