@@ -78,7 +78,7 @@ void Builder::count(qint64 row, qint64 column, qint64 cells) {
 void Builder::add(qint64 row, qint64 column, Cell cell) {
     count(row, column, 1);
     if (m_grid.rows.empty() || m_grid.rows.back().number != int(row))
-        m_grid.rows.push_back(Row{int(row), {}});
+        m_grid.rows.push_back(Row{int(row), false, {}});
     cell.column = int(column);
     m_grid.columnCount = std::max(m_grid.columnCount, cell.column + 1);
     m_grid.rows.back().cells.push_back(std::move(cell));

@@ -16,14 +16,19 @@ constexpr int MaxColumns = 16384;
 
 struct Cell {
     enum class Kind : quint8 {
-        Text,  // text as written; it may be number text in the regional format
-        Value, // a workbook's numeric cell: value holds it
-        Date   // a date or time, shown as text; never a number
+        Text,   // text as written; it may be number text in the regional format
+        Value,  // a workbook's numeric cell: value holds it
+        Date,   // a date or time, shown as text; never a number
+        Missing // a formula whose value the file does not hold (written by a program that does not
+                // calculate): text holds the formula; never read as an amount, never left out silently
     };
     int column = 0; // 0-based
     Kind kind = Kind::Text;
     double value = 0;
     QString text; // Text and Date: what the cell shows; Value: empty
+    // The cell's formula totals other cells: SUM, SUBTOTAL or AGGREGATE (also as SUMME, TEILERGEBNIS,
+    // AGGREGAT), so its row is a total or subtotal row rather than an item.
+    bool totalFormula = false;
 
     // Value cells, and Text cells that read as a number in the regional format.
     bool isNumber() const;
@@ -35,7 +40,8 @@ struct Cell {
 
 // A row that has at least one cell that is not empty; only such cells are kept, by column.
 struct Row {
-    int number = 0; // as a spreadsheet shows it, from 1
+    int number = 0;      // as a spreadsheet shows it, from 1
+    bool hidden = false; // hidden or filtered out in the workbook: the sheet does not show it
     std::vector<Cell> cells;
 
     // The cell in that column, or null when it is empty.
@@ -43,8 +49,9 @@ struct Row {
 };
 
 struct Grid {
-    std::vector<Row> rows; // ascending by number
-    int columnCount = 0;   // one more than the rightmost column with a cell
+    std::vector<Row> rows;          // ascending by number
+    int columnCount = 0;            // one more than the rightmost column with a cell
+    std::vector<int> hiddenColumns; // the columns the workbook hides, ascending
 };
 
 // The bounds on what is read, and the Unreadable failures when they are passed.
