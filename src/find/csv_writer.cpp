@@ -7,8 +7,8 @@
 namespace FindCommand {
 namespace {
 
-void write(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+void write(std::FILE* out, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out);
 }
 
 // One line per item of each hit, for a spreadsheet program.
@@ -16,9 +16,9 @@ class CsvWriter : public HitWriter {
 public:
     using HitWriter::HitWriter;
 
-    void counted(const CombinationSearch::Total&) override { write(HitCsv::header()); }
+    void counted(const CombinationSearch::Total&) override { write(m_out, HitCsv::header()); }
     void hit(quint64 number, const CombinationSearch::Hit& hit) override {
-        write(HitCsv::hitLines(number, itemsOf(hit), hit.sum));
+        write(m_out, HitCsv::hitLines(number, itemsOf(hit), hit.sum));
     }
     void finished(const CombinationSearch::Outcome&, quint64) override {}
 };
@@ -32,8 +32,8 @@ std::vector<const Item*> HitWriter::itemsOf(const CombinationSearch::Hit& hit) c
     return items;
 }
 
-std::unique_ptr<HitWriter> makeCsvWriter(const SearchList& list) {
-    return std::make_unique<CsvWriter>(list);
+std::unique_ptr<HitWriter> makeCsvWriter(const SearchList& list, std::FILE* out) {
+    return std::make_unique<CsvWriter>(list, out);
 }
 
 } // namespace FindCommand

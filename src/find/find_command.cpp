@@ -11,19 +11,19 @@
 namespace FindCommand {
 namespace {
 
-int inputError(const QString& message) {
-    Terminal::print(stderr, QStringLiteral("kalvon-find: %1\n").arg(message));
+int inputError(std::FILE* err, const QString& message) {
+    Terminal::print(err, QStringLiteral("kalvon-find: %1\n").arg(message));
     return BadInput;
 }
 
-int interrupted() {
-    Terminal::print(stderr, QStringLiteral("kalvon-find: abgebrochen.\n"));
+int interrupted(std::FILE* err) {
+    Terminal::print(err, QStringLiteral("kalvon-find: abgebrochen.\n"));
     return Interrupted;
 }
 
 // The target and the range of sums that hit; throws KalvonError for a bad target or tolerance, and
 // returns false after a usage error.
-bool readRange(const Options& o, CombinationSearch::Request& request) {
+bool readRange(const Options& o, CombinationSearch::Request& request, std::FILE* err) {
     const Currency target = inContext(QStringLiteral("Der Zielwert (--target)"),
                                       [&] { return NumberText::toCurrency(o.target); });
     if (!o.tolerance) {
@@ -37,9 +37,9 @@ bool readRange(const Options& o, CombinationSearch::Request& request) {
     const Currency tolerance =
         inContext(QStringLiteral("Die Toleranz (--tolerance)"), [&] { return NumberText::toCurrency(text); });
     if (tolerance < Currency()) {
-        Terminal::print(stderr, QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
-                                               "Eine Übersicht gibt: kalvon-find --help\n")
-                                    .arg(*o.tolerance));
+        Terminal::print(err, QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „%1“.\n"
+                                            "Eine Übersicht gibt: kalvon-find --help\n")
+                                 .arg(*o.tolerance));
         return false;
     }
     request.setRange(target, tolerance, percent);
@@ -47,11 +47,12 @@ bool readRange(const Options& o, CombinationSearch::Request& request) {
 }
 
 // Runs the search and writes its outcome; the exit status.
-int search(const Options& o, CombinationSearch::Request& request, const SearchList& list) {
-    const std::unique_ptr<HitWriter> writer = o.output == Output::Json  ? makeJsonWriter(list)
-                                              : o.output == Output::Csv ? makeCsvWriter(list)
-                                                                        : makeTextWriter(list);
-    Terminal::ProgressBar progress(stderr);
+int search(const Options& o, CombinationSearch::Request& request, const SearchList& list,
+           const Terminal::Streams& streams) {
+    const std::unique_ptr<HitWriter> writer = o.output == Output::Json  ? makeJsonWriter(list, streams.out)
+                                              : o.output == Output::Csv ? makeCsvWriter(list, streams.out)
+                                                                        : makeTextWriter(list, streams.out);
+    Terminal::ProgressBar progress(streams.err);
     quint64 listed = 0;
     CombinationSearch::Control control;
     control.progress = [&](int permille) {
@@ -71,18 +72,26 @@ int search(const Options& o, CombinationSearch::Request& request, const SearchLi
     const CombinationSearch::Outcome outcome = CombinationSearch::run(request, control);
     progress.clear();
     if (outcome.cancelled) {
-        std::fflush(stdout);
-        return interrupted();
+        std::fflush(streams.out);
+        return interrupted(streams.err);
     }
     writer->finished(outcome, listed);
-    std::fflush(stdout);
+    std::fflush(streams.out);
     return outcome.total.count > 0 ? Found : NotFound;
+}
+
+// The list from the file, or from standard input for none or "-".
+ItemTable readList(const Options& o, const Terminal::Streams& streams) {
+    const bool standardInput = o.file.isEmpty() || o.file == QLatin1String("-");
+    if (standardInput && streams.in != nullptr)
+        return TableReader::read(*streams.in, o.table);
+    return TableReader::readFile(standardInput ? QStringLiteral("-") : o.file, o.table);
 }
 
 } // namespace
 
-int run(const QStringList& arguments) {
-    const CommandLine commandLine = parseCommandLine(arguments);
+int run(const QStringList& arguments, const Terminal::Streams& streams) {
+    const CommandLine commandLine = parseCommandLine(arguments, streams);
     if (!commandLine.options)
         return commandLine.status;
     const Options& o = *commandLine.options;
@@ -90,12 +99,12 @@ int run(const QStringList& arguments) {
         CombinationSearch::Request request;
         SearchList list;
         list.tolerance = o.tolerance.has_value();
-        if (!readRange(o, request))
+        if (!readRange(o, request, streams.err))
             return BadInput;
         list.target = request.target;
         // Ctrl+C while the input is read ends the program at once, as it does any program; from
         // the search on it ends the search, with status 130 and only whole lines written.
-        list.table = TableReader::readFile(o.file.isEmpty() ? QStringLiteral("-") : o.file, o.table);
+        list.table = readList(o, streams);
         Terminal::catchInterrupt();
         for (const Item& item : list.table.items) {
             if (item.amount.count() != 0) {
@@ -107,11 +116,11 @@ int run(const QStringList& arguments) {
         request.maxItems = o.maxItems;
         request.order = o.order;
         request.limit = o.limit;
-        return search(o, request, list);
+        return search(o, request, list, streams);
     } catch (const KalvonError& e) {
         if (Terminal::interrupted())
-            return interrupted();
-        return inputError(e.userMessage());
+            return interrupted(streams.err);
+        return inputError(streams.err, e.userMessage());
     }
 }
 

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "find/terminal.h"
+
 #include <QStringList>
 
 // kalvon-find: the search over a list of amounts from a file or standard input (a plain list, a
 // CSV/TSV table, an .xlsx or .ods workbook), on the command line. Reads its options from arguments
 // (the program name first), writes hits to standard output and messages to standard error, and
-// returns the exit status.
+// returns the exit status. Tests give it streams of their own.
 namespace FindCommand {
 
 enum ExitStatus {
@@ -16,6 +18,6 @@ enum ExitStatus {
     Interrupted = 130 // Ctrl+C
 };
 
-int run(const QStringList& arguments);
+int run(const QStringList& arguments, const Terminal::Streams& streams = {});
 
 } // namespace FindCommand

@@ -81,9 +81,9 @@ QString helpText() {
         "  $ kalvon-find --target 1.334,40 --csv offene-posten.csv > treffer.csv\n");
 }
 
-int usageError(const QString& message) {
+int usageError(std::FILE* err, const QString& message) {
     Terminal::print(
-        stderr, QStringLiteral("kalvon-find: %1\nEine Übersicht gibt: kalvon-find --help\n").arg(message));
+        err, QStringLiteral("kalvon-find: %1\nEine Übersicht gibt: kalvon-find --help\n").arg(message));
     return 2;
 }
 
@@ -95,7 +95,8 @@ struct UsageError {
 // kalvon-find's options, and how each is read into Options.
 class OptionReader {
 public:
-    OptionReader() {
+    explicit OptionReader(std::FILE* out)
+        : m_out(out) {
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         m_parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column,
                              label, noLabel, sheet, delimiter, help, version});
@@ -107,11 +108,11 @@ public:
         if (!m_parser.parse(arguments))
             throw UsageError{m_parser.errorText()};
         if (m_parser.isSet(help)) {
-            Terminal::print(stdout, helpText());
+            Terminal::print(m_out, helpText());
             return {std::nullopt, 0};
         }
         if (m_parser.isSet(version)) {
-            Terminal::print(stdout, QStringLiteral("kalvon-find %1\n").arg(QStringLiteral(KALVON_VERSION)));
+            Terminal::print(m_out, QStringLiteral("kalvon-find %1\n").arg(QStringLiteral(KALVON_VERSION)));
             return {std::nullopt, 0};
         }
         checkCall();
@@ -223,6 +224,7 @@ private:
         return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(value));
     }
 
+    std::FILE* m_out;
     QCommandLineParser m_parser;
     const QCommandLineOption target = valued("target", "TEXT");
     const QCommandLineOption tolerance = valued("tolerance", "TEXT");
@@ -244,11 +246,11 @@ private:
 
 } // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const QStringList& arguments, const Terminal::Streams& streams) {
     try {
-        return OptionReader().read(arguments);
+        return OptionReader(streams.out).read(arguments);
     } catch (const UsageError& e) {
-        return {std::nullopt, usageError(e.message)};
+        return {std::nullopt, usageError(streams.err, e.message)};
     }
 }
 

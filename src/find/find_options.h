@@ -3,6 +3,7 @@
 
 #include "core/search/combination_search.h"
 #include "core/tables/table_reader.h"
+#include "find/terminal.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,7 +34,8 @@ struct CommandLine {
     int status = 0;
 };
 
-// Reads the arguments (the program name first); sets the default locale from --locale.
-CommandLine parseCommandLine(const QStringList& arguments);
+// Reads the arguments (the program name first); sets the default locale from --locale. Help and
+// version go to streams.out, a usage error to streams.err.
+CommandLine parseCommandLine(const QStringList& arguments, const Terminal::Streams& streams);
 
 } // namespace FindCommand

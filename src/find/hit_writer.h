@@ -4,6 +4,7 @@
 #include "core/search/combination_search.h"
 #include "core/tables/item_table.h"
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -17,11 +18,13 @@ struct SearchList {
     bool tolerance = false; // a tolerance was given: hits show their difference from the target
 };
 
-// Writes the outcome of a search to standard output as it comes: the total, then hit after hit.
+// Writes the outcome of a search to standard output (`out`) as it comes: the total, then hit after
+// hit.
 class HitWriter {
 public:
-    explicit HitWriter(const SearchList& list)
-        : m_list(list) {}
+    HitWriter(const SearchList& list, std::FILE* out)
+        : m_list(list)
+        , m_out(out) {}
     virtual ~HitWriter() = default;
     HitWriter(const HitWriter&) = delete;
     HitWriter& operator=(const HitWriter&) = delete;
@@ -35,10 +38,11 @@ protected:
     std::vector<const Item*> itemsOf(const CombinationSearch::Hit& hit) const;
 
     const SearchList& m_list;
+    std::FILE* m_out;
 };
 
-std::unique_ptr<HitWriter> makeTextWriter(const SearchList& list);
-std::unique_ptr<HitWriter> makeJsonWriter(const SearchList& list);
-std::unique_ptr<HitWriter> makeCsvWriter(const SearchList& list);
+std::unique_ptr<HitWriter> makeTextWriter(const SearchList& list, std::FILE* out);
+std::unique_ptr<HitWriter> makeJsonWriter(const SearchList& list, std::FILE* out);
+std::unique_ptr<HitWriter> makeCsvWriter(const SearchList& list, std::FILE* out);
 
 } // namespace FindCommand

@@ -63,7 +63,7 @@ public:
                                 total.atLeast ? QStringLiteral("true") : QStringLiteral("false"));
         if (m_list.table.isTable())
             head += QStringLiteral("\"source\": %1, ").arg(source(m_list.table));
-        Terminal::print(stdout, head + QStringLiteral("\"hits\": ["));
+        Terminal::print(m_out, head + QStringLiteral("\"hits\": ["));
     }
 
     void hit(quint64 number, const CombinationSearch::Hit& hit) override {
@@ -82,11 +82,11 @@ public:
                         .arg(rows.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
         line += QStringLiteral("\"sum\": %1, \"difference\": %2}")
                     .arg(plainText(hit.sum), plainText(hit.sum - m_list.target));
-        Terminal::print(stdout, line);
+        Terminal::print(m_out, line);
     }
 
     void finished(const CombinationSearch::Outcome& outcome, quint64 listed) override {
-        Terminal::print(stdout,
+        Terminal::print(m_out,
                         QStringLiteral("%1], \"method\": %2}\n")
                             .arg(listed > 0 ? QStringLiteral("\n") : QString(), jsonString(outcome.method)));
     }
@@ -94,8 +94,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<HitWriter> makeJsonWriter(const SearchList& list) {
-    return std::make_unique<JsonWriter>(list);
+std::unique_ptr<HitWriter> makeJsonWriter(const SearchList& list, std::FILE* out) {
+    return std::make_unique<JsonWriter>(list, out);
 }
 
 } // namespace FindCommand

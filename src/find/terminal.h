@@ -6,8 +6,18 @@
 
 #include <cstdio>
 
-// What kalvon-find needs of the terminal: Ctrl+C, and a progress bar on standard error.
+class QIODevice;
+
+// What kalvon-find needs of the terminal: its standard streams, Ctrl+C, and a progress bar on
+// standard error.
 namespace Terminal {
+
+// Where a run reads and writes: the process's standard streams, or those a test gives it.
+struct Streams {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    QIODevice* in = nullptr; // standard input, read for the file "-"; null: the process's own
+};
 
 // Writes the text in UTF-8.
 void print(std::FILE* stream, const QString& text);

@@ -56,7 +56,7 @@ public:
 
     void counted(const CombinationSearch::Total&) override {
         if (m_list.table.isTable())
-            Terminal::print(stdout, sourceLine(m_list.table));
+            Terminal::print(m_out, sourceLine(m_list.table));
     }
 
     void hit(quint64 number, const CombinationSearch::Hit& hit) override {
@@ -68,7 +68,7 @@ public:
                                 NumberText::formatAmount(hit.sum));
         if (m_list.tolerance)
             line += QStringLiteral(" (Differenz %1)").arg(difference(hit.sum));
-        Terminal::print(stdout, line + QLatin1Char('\n'));
+        Terminal::print(m_out, line + QLatin1Char('\n'));
     }
 
     void finished(const CombinationSearch::Outcome& outcome, quint64 listed) override {
@@ -85,7 +85,7 @@ public:
         else
             line = QStringLiteral("Insgesamt %1 Treffer, davon %2 nicht aufgeführt.")
                        .arg(NumberText::formatCount(total), NumberText::formatCount(unlisted));
-        Terminal::print(stdout, line + QLatin1Char('\n'));
+        Terminal::print(m_out, line + QLatin1Char('\n'));
     }
 
 private:
@@ -106,8 +106,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<HitWriter> makeTextWriter(const SearchList& list) {
-    return std::make_unique<TextWriter>(list);
+std::unique_ptr<HitWriter> makeTextWriter(const SearchList& list, std::FILE* out) {
+    return std::make_unique<TextWriter>(list, out);
 }
 
 } // namespace FindCommand

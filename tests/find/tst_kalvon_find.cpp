@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kalvon-find as a user runs it: the real program, its output, messages and exit status.
+// kalvon-find as a user runs it: its output, messages and exit status. Most cases run the command
+// in this process with streams of their own; a few run the real program, for its exit status, its
+// standard input, Ctrl+C and what only a process shows.
 #include "core/numbers/number_text.h"
+#include "find/find_command.h"
 #include "form_fixture.h"
 #include "ui/colors.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +15,11 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -20,17 +28,89 @@ struct Result {
     QString out, err;
 };
 
+// Standard output as the tests read it: UTF-8, a byte-order mark kept as U+FEFF.
+QString outputText(const QByteArray& bytes) {
+    return QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom).decode(bytes);
+}
+
+// A stream that writes into memory, for a run's standard output or standard error.
+class MemoryStream {
+public:
+    MemoryStream() = default;
+    ~MemoryStream() {
+        if (m_file != nullptr)
+            std::fclose(m_file);
+        std::free(m_data);
+    }
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+
+    std::FILE* file() const { return m_file; }
+    QByteArray bytes() const {
+        std::fflush(m_file);
+        return QByteArray(m_data, qsizetype(m_size));
+    }
+
+private:
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::FILE* m_file = open_memstream(&m_data, &m_size);
+};
+
+// The command in this process, as a fresh process runs it: numbers in the format of the
+// environment unless --locale says otherwise, `input` on its standard input.
+Result run(const QStringList& arguments, QIODevice& input) {
+    QLocale::setDefault(QLocale::system());
+    const MemoryStream out, err;
+    if (out.file() == nullptr || err.file() == nullptr)
+        qFatal("no memory stream");
+    const int status = FindCommand::run(QStringList{QStringLiteral("kalvon-find")} + arguments,
+                                        {out.file(), err.file(), &input});
+    return {status, outputText(out.bytes()), QString::fromUtf8(err.bytes())};
+}
+
 Result find(const QStringList& arguments, const QString& input = {}) {
+    QBuffer buffer;
+    buffer.setData(input.toUtf8());
+    buffer.open(QIODevice::ReadOnly);
+    return run(arguments, buffer);
+}
+
+// The real program, its standard input closed after `input`.
+Result runProgram(const QStringList& arguments, const QString& input = {}) {
     QProcess process;
     process.start(QStringLiteral(KALVON_FIND), arguments);
     process.write(input.toUtf8());
     process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom)
-                .decode(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+            outputText(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
+
+// Standard input without end, "1" on every line as `yes 1` writes it; counts what is read.
+class EndlessInput : public QIODevice {
+public:
+    EndlessInput() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+    qint64 served() const { return m_served; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        static const QByteArray lines = QByteArray("1\n").repeated(1 << 16);
+        for (qint64 done = 0; done < maxSize;) {
+            const qint64 from = (m_served + done) % 2;
+            const qint64 size = std::min(maxSize - done, qint64(lines.size()) - from);
+            std::memcpy(data + done, lines.constData() + from, std::size_t(size));
+            done += size;
+        }
+        m_served += maxSize;
+        return maxSize;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 m_served = 0;
+};
 
 // "items" and "sum" of each listed hit, as one line each.
 QStringList jsonHits(const QJsonObject& json) {
@@ -61,7 +141,10 @@ private slots:
     void sameHitsAsWindow();
     void output_data();
     void output();
+    void program_data();
+    void program();
     void endlessInput();
+    void endlessPipe();
     void interrupted();
 };
 
@@ -288,10 +371,6 @@ void TestKalvonFind::output_data() {
                "kalvon-find: Der Betrag in Zeile 3, Spalte B („Betrag“) ist keine gültige Zahl: „abc“.\n");
     QTest::newRow("a folder") << args("--target 7 /") << QString() << 2 << QString()
                               << QStringLiteral("kalvon-find: „/“ ist ein Ordner, keine Datei.\n");
-    QTest::newRow("endless file") << args("--target 7 /dev/zero") << QString() << 2 << QString()
-                                  << QStringLiteral(
-                                         "kalvon-find: Die Datei „/dev/zero“ ist größer als 64 MiB; so "
-                                         "große Dateien werden nicht gelesen.\n");
     QTest::newRow("fewer items than at least")
         << args("--target 7 --min-items 3 --max-items 2") << QString() << 2 << QString()
         << QStringLiteral("kalvon-find: --min-items 3 ist größer als --max-items 2.\nEine Übersicht gibt: "
@@ -302,18 +381,6 @@ void TestKalvonFind::output_data() {
                                           "nicht „closest“.\nEine Übersicht gibt: kalvon-find --help\n");
 }
 
-// An endless pipe ends at the input bound at once.
-void TestKalvonFind::endlessInput() {
-    QElapsedTimer timer;
-    timer.start();
-    QProcess process;
-    process.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("yes 1 | \"$0\" --target 1"),
-                                           QStringLiteral(KALVON_FIND)});
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
-}
-
 void TestKalvonFind::output() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, input);
@@ -321,6 +388,74 @@ void TestKalvonFind::output() {
     QTEST(r.err, "err");
     QTEST(r.out, "out");
     QTEST(r.status, "status");
+}
+
+// The real program: each exit status, standard input, an endless file, Qt's own messages in German.
+void TestKalvonFind::program_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    auto args = [](const char* line) {
+        return QString::fromUtf8(line).split(QLatin1Char(' '));
+    };
+    QTest::newRow("found, from standard input")
+        << args("--locale de_DE --target 200") << QStringLiteral("120,00\n80,00\n0\n19,50\n200,00\n0,50\n")
+        << 0
+        << QStringLiteral("Treffer 1: Nr. 1 (120,00) + Nr. 2 (80,00) = 200,00\nTreffer 2: Nr. 5 (200,00) = "
+                          "200,00\nInsgesamt 2 Treffer.\n")
+        << QString();
+    QTest::newRow("standard input named -")
+        << args("--locale de_DE --target 7 -") << QStringLiteral("5\n0\n3") << 1
+        << QStringLiteral("Es wurde keine Kombination gefunden.\n") << QString();
+    QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 €") << 2
+                                  << QString()
+                                  << QStringLiteral(
+                                         "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 €“.\n");
+    QTest::newRow("endless file") << args("--target 7 /dev/zero") << QString() << 2 << QString()
+                                  << QStringLiteral(
+                                         "kalvon-find: Die Datei „/dev/zero“ ist größer als 64 MiB; so "
+                                         "große Dateien werden nicht gelesen.\n");
+    QTest::newRow("unknown option, in Qt's German")
+        << args("--target 7 --frobnicate") << QString() << 2 << QString()
+        << QStringLiteral(
+               "kalvon-find: Unbekannte Option 'frobnicate'.\nEine Übersicht gibt: kalvon-find --help\n");
+}
+
+void TestKalvonFind::program() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, input);
+    const Result r = runProgram(arguments, input);
+    QTEST(r.err, "err");
+    QTEST(r.out, "out");
+    QTEST(r.status, "status");
+}
+
+// Endless standard input ends at the input bound, having read no more than one piece beyond it.
+void TestKalvonFind::endlessInput() {
+    EndlessInput input;
+    const Result r = run({QStringLiteral("--target"), QStringLiteral("1")}, input);
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err, QStringLiteral("kalvon-find: Die Eingabe ist größer als 64 MiB; so große Dateien werden "
+                                   "nicht gelesen.\n"));
+    QCOMPARE(r.out, QString());
+    const qint64 bound = qint64(64) << 20;
+    QVERIFY2(input.served() > bound && input.served() <= bound + (qint64(1) << 20),
+             qPrintable(QString::number(input.served())));
+}
+
+// The real program on an endless pipe ends by itself, with the message of the bound.
+void TestKalvonFind::endlessPipe() {
+    QProcess process;
+    process.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("yes 1 | \"$0\" --target 1"),
+                                           QStringLiteral(KALVON_FIND)});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("kalvon-find: Die Eingabe ist größer als 64 MiB; so große Dateien werden "
+                            "nicht gelesen.\n"));
 }
 
 // Ctrl+C while kalvon-find still waits for the rest of its input ends it at once, with nothing
