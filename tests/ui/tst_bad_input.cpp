@@ -3,7 +3,6 @@
 // the Currency range when a field is left, and closing the window while a run's box is open.
 // Nothing may crash or hang, every failure is told in German naming its field, the fields keep
 // what the user typed, and the window ends idle.
-#include "core/numbers/kalvon_error.h"
 #include "form_fixture.h"
 
 #include <QGroupBox>
@@ -43,8 +42,6 @@ private slots:
     void boundLeavesTheRange();
     void overflowInTheCombinationTest_data();
     void overflowInTheCombinationTest();
-    void messageQuotesTheTextPlainly_data();
-    void messageQuotesTheTextPlainly();
     void closingWhileABoxIsOpen_data();
     void closingWhileABoxIsOpen();
 
@@ -294,30 +291,6 @@ void TestBadInput::overflowInTheCombinationTest() {
     QCOMPARE(f->msgs.boxes.size(), hits.size() + 1);
     QCOMPARE(allTexts(), before);
     f->verifyIdle();
-}
-
-void TestBadInput::messageQuotesTheTextPlainly_data() {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("quoted");
-    QTest::newRow("40 characters") << QString(40, QLatin1Char('a')) << QString(40, QLatin1Char('a'));
-    QTest::newRow("41 characters, cut")
-        << QString(41, QLatin1Char('a')) << QString(40, QLatin1Char('a')) + u("…");
-    QTest::newRow("a character beyond 16 bits at the cut, kept whole")
-        << QString(39, QLatin1Char('a')) + u("𝟏b") << QString(39, QLatin1Char('a')) + u("𝟏…");
-    QTest::newRow("a lone surrogate") << QString(QChar(0xD835)) + u("1") << u("\uFFFD1");
-    QTest::newRow("tab and carriage return") << u("1\t2\r3") << u("1\uFFFD2\uFFFD3");
-    QTest::newRow("paragraph separator") << u("1\u20292") << u("1\uFFFD2");
-    QTest::newRow("bidi isolate and pop") << u("\u20675\u2069") << u("\uFFFD5\uFFFD");
-    QTest::newRow("zero width space") << u("1\u200B2") << u("1\uFFFD2");
-    QTest::newRow("letters of other scripts stay") << u("שלום") << u("שלום");
-}
-
-void TestBadInput::messageQuotesTheTextPlainly() {
-    QFETCH(QString, input);
-    QFETCH(QString, quoted);
-    const KalvonError error(KalvonError::Kind::TypeMismatch, QStringLiteral("Der Toleranzbetrag"), input);
-    QCOMPARE(error.userMessage(),
-             QStringLiteral("Der Toleranzbetrag ist keine gültige Zahl: „%1“.").arg(quoted));
 }
 
 void TestBadInput::closingWhileABoxIsOpen_data() {

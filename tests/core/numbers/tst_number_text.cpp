@@ -43,6 +43,13 @@ private slots:
     void otherLocale();
     void currencyArithmetic();
     void failureMessageNamesQuantityAndRange();
+
+    void regionalFormats_data();
+    void regionalFormats();
+    void regionalNotNumbers_data();
+    void regionalNotNumbers();
+    void messageQuotesTheTextPlainly_data();
+    void messageQuotesTheTextPlainly();
 };
 
 void TestNumberText::isNumeric_data() {
@@ -322,6 +329,170 @@ void TestNumberText::failureMessageNamesQuantityAndRange() {
     }
     const KalvonError mismatch(Kind::TypeMismatch, QStringLiteral("Der Zielwert"), QStringLiteral("abc"));
     QCOMPARE(mismatch.userMessage(), QStringLiteral("Der Zielwert ist keine gültige Zahl: „abc“."));
+}
+
+// Numbers read and shown in the regional formats of German (Germany, Switzerland, Austria),
+// English (US), French (France), Spanish (Spain), Hindi (India) and the C locale, and in the
+// locales whose signs Qt writes with bidi marks. The display groups by three in every region.
+namespace {
+const QLocale German(QLocale::German, QLocale::Germany);
+const QLocale Swiss(QLocale::German, QLocale::Switzerland);
+const QLocale English(QLocale::English, QLocale::UnitedStates);
+const QLocale French(QLocale::French, QLocale::France);
+const QLocale Hebrew(QLocale::Hebrew, QLocale::Israel);
+const QLocale Arabic(QLocale::Arabic, QLocale::Egypt);
+const QLocale Spanish(QLocale::Spanish, QLocale::Spain);
+const QLocale Indian(QLocale::Hindi, QLocale::India);
+const QLocale Austrian(QLocale::German, QLocale::Austria);
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+} // namespace
+
+void TestNumberText::regionalFormats_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("formatted");
+    QTest::addColumn<QString>("currencyText");
+
+    QTest::newRow("de-DE grouped") << German << u("1.234,5") << 1234.5 << qint64(12345000) << u("1.234,50")
+                                   << u("1234,5");
+    QTest::newRow("de-DE negative") << German << u("-0,5") << -0.5 << qint64(-5000) << u("-0,50")
+                                    << u("-0,5");
+
+    QTest::newRow("de-CH apostrophe groups")
+        << Swiss << u("1’234.5") << 1234.5 << qint64(12345000) << u("1’234.50") << u("1234.5");
+    QTest::newRow("de-CH typed apostrophe")
+        << Swiss << u("-1'000'000.125") << -1000000.125 << qint64(-10000001250) << u("-1’000’000.13")
+        << u("-1000000.125");
+
+    QTest::newRow("en-US grouped") << English << u("1,234.5") << 1234.5 << qint64(12345000) << u("1,234.50")
+                                   << u("1234.5");
+    QTest::newRow("en-US negative") << English << u("-0.0001") << -0.0001 << qint64(-1) << u("0.00")
+                                    << u("-0.0001");
+
+    QTest::newRow("fr-FR narrow no-break space")
+        << French << u("1\u202F234,5") << 1234.5 << qint64(12345000) << u("1\u202F234,50") << u("1234,5");
+    QTest::newRow("fr-FR typed space") << French << u("12 345 678,9") << 12345678.9 << qint64(123456789000)
+                                       << u("12\u202F345\u202F678,90") << u("12345678,9");
+    QTest::newRow("fr-FR no-break space")
+        << French << u("1\u00A0234,5") << 1234.5 << qint64(12345000) << u("1\u202F234,50") << u("1234,5");
+    QTest::newRow("fr-FR surrounding spaces")
+        << French << u(" -1 234 ") << -1234.0 << qint64(-12340000) << u("-1\u202F234,00") << u("-1234");
+
+    QTest::newRow("C grouped") << QLocale::c() << u("1,234.5") << 1234.5 << qint64(12345000) << u("1,234.50")
+                               << u("1234.5");
+    QTest::newRow("C plain, shown with groups")
+        << QLocale::c() << u("1234567.891") << 1234567.891 << qint64(12345678910) << u("1,234,567.89")
+        << u("1234567.891");
+
+    // Qt's own grouping there: none below five digits, groups of two after the first three.
+    QTest::newRow("es-ES groups of three")
+        << Spanish << u("1.234,5") << 1234.5 << qint64(12345000) << u("1.234,50") << u("1234,5");
+    QTest::newRow("es-ES negative as Qt writes it")
+        << Spanish << u("-1234.567,5") << -1234567.5 << qint64(-12345675000) << u("-1.234.567,50")
+        << u("-1234567,5");
+    QTest::newRow("hi-IN groups of three") << Indian << u("1,234,567.5") << 1234567.5 << qint64(12345675000)
+                                           << u("1,234,567.50") << u("1234567.5");
+    QTest::newRow("hi-IN lakh as Qt writes it")
+        << Indian << u("-12,34,567.5") << -1234567.5 << qint64(-12345675000) << u("-1,234,567.50")
+        << u("-1234567.5");
+    // Where groups are spaced, a point between groups of three is read as a group separator too.
+    QTest::newRow("de-AT typed points")
+        << Austrian << u("-1.234.567,125") << -1234567.125 << qint64(-12345671250)
+        << u("-1\u00A0234\u00A0567,13") << u("-1234567,125");
+    QTest::newRow("fr-FR typed point")
+        << French << u("1.234") << 1234.0 << qint64(12340000) << u("1\u202F234,00") << u("1234");
+
+    // Qt writes these minus signs with a bidi mark; the program reads them back.
+    QTest::newRow("he-IL negative as shown") << Hebrew << u("\u200E-1,234.50") << -1234.5 << qint64(-12345000)
+                                             << u("\u200E-1,234.50") << u("\u200E-1234.5");
+    QTest::newRow("he-IL negative as typed")
+        << Hebrew << u("-5") << -5.0 << qint64(-50000) << u("\u200E-5.00") << u("\u200E-5");
+    QTest::newRow("ar-EG negative") << Arabic << u("\u061C-\u0661\u066C\u0662\u0663\u0664\u066B\u0665")
+                                    << -1234.5 << qint64(-12345000)
+                                    << u("\u061C-\u0661\u066C\u0662\u0663\u0664\u066B\u0665\u0660")
+                                    << u("\u061C-\u0661\u0662\u0663\u0664\u066B\u0665");
+    // QLocale accepts a group separator in the exponent of a zero.
+    QTest::newRow("ar-EG zero with a group in its exponent")
+        << Arabic << u("00e\u066C040") << 0.0 << qint64(0) << u("\u0660\u066B\u0660\u0660") << u("\u0660");
+}
+
+void TestNumberText::regionalFormats() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QFETCH(qint64, count);
+    QFETCH(QString, formatted);
+    QFETCH(QString, currencyText);
+    QLocale::setDefault(locale);
+    QVERIFY(NumberText::isNumeric(text));
+    QCOMPARE(NumberText::toDouble(text), value);
+    QCOMPARE(NumberText::toCurrency(text).count(), count);
+    QCOMPARE(NumberText::fromDouble(value).count(), count);
+    QCOMPARE(NumberText::formatText(text), formatted);
+    QCOMPARE(NumberText::format(Currency::fromCount(count)), formatted);
+    QCOMPARE(NumberText::currencyText(Currency::fromCount(count)), currencyText);
+    // What the program shows, it reads back.
+    QVERIFY(NumberText::isNumeric(formatted));
+    QVERIFY(NumberText::isNumeric(currencyText));
+    QCOMPARE(NumberText::toCurrency(currencyText).count(), count);
+}
+
+void TestNumberText::regionalNotNumbers_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("de-DE, English decimal") << German << u("1,234.5");
+    QTest::newRow("de-DE, a space for a group") << German << u("1 234,5");
+    QTest::newRow("de-CH, German groups") << Swiss << u("1.234,5");
+    QTest::newRow("de-CH, misplaced apostrophe") << Swiss << u("12'34.5");
+    QTest::newRow("en-US, German groups") << English << u("1.234,5");
+    QTest::newRow("fr-FR, groups of two") << French << u("1 23,5");
+    QTest::newRow("fr-FR, two spaces") << French << u("1  234,5");
+    QTest::newRow("fr-FR, an apostrophe") << French << u("1'234,5");
+    QTest::newRow("C, German groups") << QLocale::c() << u("1.234,5");
+    QTest::newRow("C, a space for a group") << QLocale::c() << u("1 234.5");
+    QTest::newRow("de-DE, a bidi mark") << German << u("\u200E-5");
+    QTest::newRow("de-AT, a point in groups of two") << Austrian << u("1.23,5");
+    QTest::newRow("de-AT, a point after the decimal comma") << Austrian << u("0,123.456");
+    QTest::newRow("es-ES, a group of four") << Spanish << u("1.2345,5");
+}
+
+void TestNumberText::regionalNotNumbers() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QLocale::setDefault(locale);
+    QVERIFY(!NumberText::isNumeric(text));
+    QCOMPARE(NumberText::formatText(text), text);
+    QVERIFY_THROWS_EXCEPTION(KalvonError, NumberText::toDouble(text));
+    QVERIFY_THROWS_EXCEPTION(KalvonError, NumberText::toCurrency(text));
+}
+
+void TestNumberText::messageQuotesTheTextPlainly_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("quoted");
+    QTest::newRow("40 characters") << QString(40, QLatin1Char('a')) << QString(40, QLatin1Char('a'));
+    QTest::newRow("41 characters, cut")
+        << QString(41, QLatin1Char('a')) << QString(40, QLatin1Char('a')) + u("…");
+    QTest::newRow("a character beyond 16 bits at the cut, kept whole")
+        << QString(39, QLatin1Char('a')) + u("𝟏b") << QString(39, QLatin1Char('a')) + u("𝟏…");
+    QTest::newRow("a lone surrogate") << QString(QChar(0xD835)) + u("1") << u("\uFFFD1");
+    QTest::newRow("tab and carriage return") << u("1\t2\r3") << u("1\uFFFD2\uFFFD3");
+    QTest::newRow("paragraph separator") << u("1\u20292") << u("1\uFFFD2");
+    QTest::newRow("bidi isolate and pop") << u("\u20675\u2069") << u("\uFFFD5\uFFFD");
+    QTest::newRow("zero width space") << u("1\u200B2") << u("1\uFFFD2");
+    QTest::newRow("letters of other scripts stay") << u("שלום") << u("שלום");
+}
+
+void TestNumberText::messageQuotesTheTextPlainly() {
+    QFETCH(QString, input);
+    QFETCH(QString, quoted);
+    const KalvonError error(KalvonError::Kind::TypeMismatch, QStringLiteral("Der Toleranzbetrag"), input);
+    QCOMPARE(error.userMessage(),
+             QStringLiteral("Der Toleranzbetrag ist keine gültige Zahl: „%1“.").arg(quoted));
 }
 
 QTEST_GUILESS_MAIN(TestNumberText)
