@@ -7,18 +7,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <optional>
-
-class TestEntry : public QObject {
+class TestEntry : public FormTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        f.emplace();
-        f->showActive();
-    }
-    void cleanup() { f.reset(); }
-
     void valueFieldsAndTotal_data();
     void valueFieldsAndTotal();
     void targetField_data();
@@ -31,10 +23,6 @@ private slots:
     void enterThroughAllValueFields();
     void clearEmptiesValueAndTargetFields();
     void messageBoxIsNoFocusLoss();
-
-private:
-    Form2& form() { return *f->form; }
-    std::optional<FormFixture> f;
 };
 
 void TestEntry::valueFieldsAndTotal_data() {

@@ -4,26 +4,14 @@
 #include <QLabel>
 #include <QtTest>
 
-#include <optional>
-
 // The numeric keypad's decimal key in the number fields, under German and US English settings.
-class TestKeypad : public QObject {
+class TestKeypad : public FormTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        f.emplace();
-        f->showActive();
-    }
-    void cleanup() { f.reset(); }
-
     void decimalKey_data();
     void decimalKey();
     void otherFieldsUnchanged();
-
-private:
-    Form2& form() { return *f->form; }
-    std::optional<FormFixture> f;
 };
 
 enum Field { Value, Target, Tolerance };

@@ -10,19 +10,11 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include <optional>
-
 // Pasting lists of amounts into the value fields, through the keyboard and the context menu.
-class TestPaste : public QObject {
+class TestPaste : public FormTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        f.emplace();
-        f->showActive();
-    }
-    void cleanup() { f.reset(); }
-
     void pasteList_data();
     void pasteList();
     void singleAmount_data();
@@ -36,7 +28,6 @@ private slots:
     void pasteDuringRun();
 
 private:
-    Form2& form() { return *f->form; }
     QStringList fieldTexts() const {
         QStringList texts;
         for (const QLineEdit* field : f->form->Text1)
@@ -48,7 +39,6 @@ private:
         form().Text1[index]->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(form().Text1[index], Qt::Key_V, Qt::ControlModifier);
     }
-    std::optional<FormFixture> f;
 };
 
 // All 23 field texts: `texts` from field `start` on, the rest taken from `base` (empty by default).

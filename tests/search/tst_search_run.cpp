@@ -9,16 +9,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <optional>
-
 // Every test runs twice: with the fast engine and with the literal per-combination count.
-class TestSearchRun : public QObject {
+class TestSearchRun : public FormTest {
     Q_OBJECT
+
+public:
+    TestSearchRun()
+        : FormTest(Show::Shown) {}
 
 private slots:
     void initTestCase_data();
-    void init();
-    void cleanup() { f.reset(); }
 
     void workedExample();
     void progressValues_data();
@@ -44,24 +44,17 @@ private slots:
     void unguardedConversionsFail();
 
 private:
-    Form2& form() { return *f->form; }
     void run() {
         QFETCH_GLOBAL(bool, literal);
         form().setLiteralSearch(literal);
         form().Command1_Click();
     }
-    std::optional<FormFixture> f;
 };
 
 void TestSearchRun::initTestCase_data() {
     QTest::addColumn<bool>("literal");
     QTest::newRow("engine") << false;
     QTest::newRow("literal") << true;
-}
-
-void TestSearchRun::init() {
-    f.emplace();
-    form().show();
 }
 
 void TestSearchRun::workedExample() {

@@ -10,12 +10,14 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QObject>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 // A fresh window under German regional settings, with scripted message boxes.
 struct FormFixture {
@@ -71,6 +73,33 @@ struct FormFixture {
 
     ScriptedResponder msgs;
     std::unique_ptr<Form2> form;
+};
+
+// The base of the window's test classes: every test function gets a fresh FormFixture `f`, its
+// window shown and, unless the class asks for less, the active one; it ends with the test function.
+class FormTest : public QObject {
+    Q_OBJECT
+
+protected:
+    enum class Show { Active, Shown };
+    explicit FormTest(Show show = Show::Active)
+        : m_show(show) {}
+    Form2& form() { return *f->form; }
+
+    std::optional<FormFixture> f;
+
+private slots:
+    void init() {
+        f.emplace();
+        if (m_show == Show::Active)
+            f->showActive();
+        else
+            f->form->show();
+    }
+    void cleanup() { f.reset(); }
+
+private:
+    Show m_show;
 };
 
 // The values 1, 2, 4, … 2^(n−1): the sum of combination X is X itself.

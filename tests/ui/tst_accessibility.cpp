@@ -6,31 +6,21 @@
 #include <QLabel>
 #include <QtTest>
 
-#include <optional>
-
 // What assistive technology learns about the window's controls.
-class TestAccessibility : public QObject {
+class TestAccessibility : public FormTest {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup() { f.reset(); }
+public:
+    TestAccessibility()
+        : FormTest(Show::Shown) {}
 
+private slots:
     void names_data();
     void names();
     void fieldsLabelledByCaptions();
     void runningTotalValue();
     void cachedTotalInterfaceReplaced();
-
-private:
-    Form2& form() { return *f->form; }
-    std::optional<FormFixture> f;
 };
-
-void TestAccessibility::init() {
-    f.emplace();
-    form().show();
-}
 
 void TestAccessibility::names_data() {
     QTest::addColumn<QString>("objectName");

@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <optional>
-
 namespace {
 const QString Range = QStringLiteral("liegt außerhalb des zulässigen Bereichs von ±922.337.203.685.477,58.");
 const QString Target = QStringLiteral("Der Zielwert in „Zielwert (Summe)“");
@@ -24,16 +22,10 @@ QString u(const char* utf8) {
 }
 } // namespace
 
-class TestBadInput : public QObject {
+class TestBadInput : public FormTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        f.emplace();
-        f->showActive();
-    }
-    void cleanup() { f.reset(); }
-
     void notNumbersInEveryField_data();
     void notNumbersInEveryField();
     void focusLossBeyondTheRange_data();
@@ -46,7 +38,6 @@ private slots:
     void closingWhileABoxIsOpen();
 
 private:
-    Form2& form() { return *f->form; }
     QStringList allTexts() {
         QStringList texts;
         for (QLineEdit* field : form().Text1)
@@ -59,7 +50,6 @@ private:
         field->setText(text);
         form().Command1->setFocus(Qt::TabFocusReason);
     }
-    std::optional<FormFixture> f;
 };
 
 void TestBadInput::notNumbersInEveryField_data() {

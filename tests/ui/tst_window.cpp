@@ -11,18 +11,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <optional>
-
-class TestWindow : public QObject {
+class TestWindow : public FormTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        f.emplace();
-        f->showActive();
-    }
-    void cleanup() { f.reset(); }
-
     void controls_data();
     void controls();
     void initialState();
@@ -38,10 +30,6 @@ private slots:
     void endingDuringRun_data();
     void endingDuringRun();
     void progressBarToleratesSmallerMaximum();
-
-private:
-    Form2& form() { return *f->form; }
-    std::optional<FormFixture> f;
 };
 
 void TestWindow::controls_data() {
