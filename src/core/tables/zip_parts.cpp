@@ -4,13 +4,12 @@
 #include "core/numbers/kalvon_error.h"
 #include "core/tables/cell_grid.h"
 
+#include <QByteArrayView>
 #include <QIODevice>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
-
-#include <cstring>
 
 namespace {
 
@@ -45,6 +44,23 @@ void select(QuaZip& zip, const QString& name, qint64 maxUnpacked) {
 }
 
 } // namespace
+
+// The bytes since the last tag began. Inside a comment, a CDATA section, a declaration or a processing
+// instruction, a '<' starts no tag, and the reader would hold all of it as one token.
+class Stretch {
+public:
+    // Takes the next byte; false once the stretch is longer than MaxStretch.
+    bool take(char c);
+
+private:
+    enum class State { Text, Open, Bang, Comment, Cdata, Instruction, Declaration };
+    bool ends() const;
+
+    State m_state = State::Text;
+    QByteArray m_opening; // after "<!", up to what it turns out to be
+    char m_previous[2] = {0, 0};
+    qint64 m_length = 0;
+};
 
 // The current part of the archive as the XML reader reads it. A failure cannot be thrown through
 // the reader: it ends the stream, and XmlPart::finish reports it.
@@ -81,7 +97,7 @@ private:
     QuaZipFile m_file;
     qint64 m_maxUnpacked;
     qint64 m_unpacked = 0;
-    qint64 m_stretch = 0; // bytes since the last '<'
+    Stretch m_stretch;
     Fault m_fault = Fault::None;
 };
 
@@ -94,14 +110,61 @@ qint64 PartDevice::readData(char* data, qint64 size) {
     m_unpacked += got;
     if (m_unpacked > m_maxUnpacked)
         return failWith(Fault::TooLarge);
-    const char* last = nullptr;
-    for (const char* at = data;
-         (at = static_cast<const char*>(std::memchr(at, '<', std::size_t(data + got - at)))); ++at)
-        last = at;
-    m_stretch = last ? data + got - last - 1 : m_stretch + got;
-    if (m_stretch > MaxStretch)
-        return failWith(Fault::TooLongStretch);
+    for (qint64 i = 0; i < got; ++i) {
+        if (!m_stretch.take(data[i]))
+            return failWith(Fault::TooLongStretch);
+    }
     return got;
+}
+
+bool Stretch::take(char c) {
+    ++m_length;
+    switch (m_state) {
+    case State::Text:
+        if (c == '<')
+            m_state = State::Open;
+        break;
+    case State::Open: // a tag starts, unless a comment, CDATA, declaration or instruction does
+        m_state = c == '?' ? State::Instruction : c == '!' ? State::Bang : State::Text;
+        m_opening.clear();
+        if (m_state == State::Text)
+            m_length = 0;
+        break;
+    case State::Bang:
+        m_opening += c;
+        if (m_opening == "--")
+            m_state = State::Comment;
+        else if (m_opening == "[CDATA[")
+            m_state = State::Cdata;
+        else if (!QByteArrayView("--").startsWith(m_opening) &&
+                 !QByteArrayView("[CDATA[").startsWith(m_opening))
+            m_state = c == '>' ? State::Text : State::Declaration;
+        break;
+    case State::Comment:
+    case State::Cdata:
+    case State::Instruction:
+    case State::Declaration:
+        if (c == '>' && ends())
+            m_state = State::Text;
+        break;
+    }
+    m_previous[0] = m_previous[1];
+    m_previous[1] = c;
+    return m_length <= MaxStretch;
+}
+
+// True when the '>' at hand ends the section: "-->", "]]>", "?>", or any '>' of a declaration.
+bool Stretch::ends() const {
+    switch (m_state) {
+    case State::Comment:
+        return m_previous[0] == '-' && m_previous[1] == '-';
+    case State::Cdata:
+        return m_previous[0] == ']' && m_previous[1] == ']';
+    case State::Instruction:
+        return m_previous[1] == '?';
+    default:
+        return true;
+    }
 }
 
 namespace WorkbookError {

@@ -550,6 +550,17 @@ void TestTableReader::hostileWorkbooks_data() {
     QTest::newRow("one long value") << xlsxOf(header + "<row r=\"2\"><c><v>" + QByteArray(2 << 20, '0') +
                                               "</v></c></row>")
                                     << "" << stretch;
+    // Inside CDATA and comments a '<' starts no tag: the reader would hold each whole.
+    QTest::newRow("long CDATA") << xlsxOf(header + "<row r=\"2\"><c><v><![CDATA[" +
+                                          QByteArray("<a").repeated(600000) + "]]></v></c></row>")
+                                << "" << stretch;
+    QTest::newRow("long comment") << xlsxOf(header + "<!--" + QByteArray("<a").repeated(600000) + "-->") << ""
+                                  << stretch;
+    QTest::newRow("short comment, CDATA and instruction")
+        << xlsxOf(header +
+                  "<!-- <a> -> --><?pi <a ?><row r=\"2\"><c t=\"str\"><v><![CDATA[<a>]]]]></v></c></row>")
+        << ""
+        << "1 A:Betrag | 2 A:<a>]]";
     QTest::newRow("entities")
         << zipOf({{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
                   {QStringLiteral("content.xml"), "<!DOCTYPE a [<!ENTITY e \"eeeeeeeeee\">]><a>&e;&e;</a>"}})
