@@ -119,6 +119,7 @@ qint64 PartDevice::readData(char* data, qint64 size) {
 
 bool Stretch::take(char c) {
     ++m_length;
+    const State state = m_state;
     switch (m_state) {
     case State::Text:
         if (c == '<')
@@ -148,6 +149,8 @@ bool Stretch::take(char c) {
             m_state = State::Text;
         break;
     }
+    if (m_state == State::Text && c == '>' && state != State::Text)
+        m_length = 0; // the section is over
     m_previous[0] = m_previous[1];
     m_previous[1] = c;
     return m_length <= MaxStretch;

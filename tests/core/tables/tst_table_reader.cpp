@@ -556,6 +556,9 @@ void TestTableReader::hostileWorkbooks_data() {
                                 << "" << stretch;
     QTest::newRow("long comment") << xlsxOf(header + "<!--" + QByteArray("<a").repeated(600000) + "-->") << ""
                                   << stretch;
+    QTest::newRow("comment, then blanks, each under the bound")
+        << xlsxOf(header + "<!--" + QByteArray(600000, 'x') + "-->" + QByteArray(600000, ' ')) << ""
+        << "1 A:Betrag";
     QTest::newRow("short comment, CDATA and instruction")
         << xlsxOf(header +
                   "<!-- <a> -> --><?pi <a ?><row r=\"2\"><c t=\"str\"><v><![CDATA[<a>]]]]></v></c></row>")
