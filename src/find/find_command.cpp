@@ -6,6 +6,7 @@
 #include "core/tables/table_reader.h"
 #include "find/find_options.h"
 #include "find/hit_writer.h"
+#include "find/refusal_text.h"
 #include "find/terminal.h"
 
 namespace FindCommand {
@@ -111,7 +112,7 @@ int run(const QStringList& arguments) {
     } catch (const KalvonError& e) {
         if (Terminal::interrupted())
             return interrupted();
-        return inputError(e.userMessage());
+        return inputError(failureText(e));
     }
 }
 
