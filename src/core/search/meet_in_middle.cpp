@@ -418,8 +418,9 @@ private:
         const Int128 upperOffset = m_upperOffset, lowerOffset = m_lowerOffset;
         // Added in 64 bits, wrapping: the mirror of a sum in [hitFrom, hitTo] fits them.
         const quint64 exactShift = quint64(upperOffset);
+        const bool exact = m_exact;
         auto countFor = [&](qint64 mirrored) -> quint64 {
-            if (m_exact) {
+            if (exact) {
                 const qint64 v = qint64(quint64(mirrored) + exactShift);
                 return v < lowLowest || v > lowHighest ? 0 : upperWindow.equal(v);
             }
@@ -433,14 +434,16 @@ private:
                                                          : lowerWindow.atMost(qint64(l));
             return atMostUpper - atMostLower;
         };
-        const std::vector<qint64>& large = m_high.large.sums;
+        // In locals, so that the inner loop keeps them in registers.
+        const qint64* const large = m_high.large.sums.data();
+        const std::size_t largeCount = m_high.large.sums.size();
         for (std::size_t r = 0; r < m_highNext.size(); ++r) {
             const qint64 small = m_high.small.sums[r];
             const qint64 bound = clamped(to - small);
             const qint64 countFrom = clamped(hitFrom - small), countTo = clamped(hitTo - small);
             const std::size_t start = m_highNext[r];
             std::size_t k = start;
-            for (; k < large.size() && large[k] <= bound; ++k) {
+            for (; k < largeCount && large[k] <= bound; ++k) {
                 if (large[k] < countFrom || large[k] > countTo)
                     continue;
                 const quint64 count = countFor(small + large[k]);
