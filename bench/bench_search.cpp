@@ -81,16 +81,21 @@ void BM_LiteralRun(benchmark::State& state) {
 
 void runLongList(benchmark::State& state, const std::vector<Currency>& amounts, Currency lower,
                  Currency upper) {
-    MeetInMiddleSearch::Control control;
-    control.limit = 1000;
+    CombinationSearch::Request request;
+    request.amounts = amounts;
+    request.lower = lower;
+    request.upper = upper;
+    request.limit = 1000;
+    const CombinationSearch::ValidRequest valid(request);
+    CombinationSearch::Control control;
     quint64 listed = 0;
-    control.hit = [&listed](const MeetInMiddleSearch::Hit&) {
+    control.hit = [&listed](const CombinationSearch::Hit&) {
         return ++listed > 0;
     };
-    quint64 total = 0;
+    mpz_class total = 0;
     for (auto _ : state)
-        total = MeetInMiddleSearch::run(amounts, lower, upper, control).total;
-    state.counters["hits"] = double(total);
+        total = MeetInMiddleSearch::run(valid, control).total.count;
+    state.counters["hits"] = total.get_d();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;

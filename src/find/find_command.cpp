@@ -6,6 +6,7 @@
 #include "core/tables/table_reader.h"
 #include "find/find_options.h"
 #include "find/hit_writer.h"
+#include "find/refusal_text.h"
 #include "find/terminal.h"
 
 namespace FindCommand {
@@ -120,7 +121,7 @@ int run(const QStringList& arguments, const Terminal::Streams& streams) {
     } catch (const KalvonError& e) {
         if (Terminal::interrupted())
             return interrupted(streams.err);
-        return inputError(streams.err, e.userMessage());
+        return inputError(streams.err, failureText(e));
     }
 }
 

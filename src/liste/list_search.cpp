@@ -5,8 +5,6 @@
 #include "core/numbers/number_text.h"
 #include "liste/item_model.h"
 
-#include <QRegularExpression>
-
 namespace ListSearch {
 
 PreparedSearch prepare(const SearchInput& input, const ItemModel& items) {
@@ -47,32 +45,51 @@ PreparedSearch prepare(const SearchInput& input, const ItemModel& items) {
     for (const int row : prepared.rows)
         request.amounts.push_back(items.item(row).amount);
 
-    // A request that no method takes is refused now, before the hit list is touched: run() then
-    // throws at once, and a method it might start after all ends at its first look at cancelled.
-    CombinationSearch::Request inWindowOrder = request;
-    inWindowOrder.order = CombinationSearch::Order::Window;
-    if (!CombinationSearch::choose(request) && !CombinationSearch::choose(inWindowOrder)) {
-        CombinationSearch::Control stopAtOnce;
-        stopAtOnce.cancelled = [] {
-            return true;
-        };
-        try {
-            CombinationSearch::run(request, stopAtOnce);
-        } catch (const KalvonError& e) {
-            if (e.kind() != KalvonError::Kind::Unsupported)
-                throw;
-            throw KalvonError::unsupported(inWindowTerms(e.userMessage()));
-        }
-    }
     return prepared;
 }
 
-QString inWindowTerms(QString message) {
-    message.replace(QRegularExpression(QStringLiteral("\\(--max-items (\\d+)\\)")),
-                    QStringLiteral("(„höchstens \\1 Posten“)"));
-    message.replace(QStringLiteral("(--max-items)"), QStringLiteral("(„höchstens … Posten“)"));
-    message.replace(QStringLiteral("(--order window)"), QStringLiteral("(„Kombinationsnummer“)"));
-    return message;
+namespace {
+
+using CombinationSearch::Refusal;
+
+QString fewerItems(int items) {
+    return items > 0
+               ? QStringLiteral("die Zahl der Beträge einer Kombination auf höchstens %1 begrenzen "
+                                "(„höchstens %1 Posten“)")
+                     .arg(items)
+               : QStringLiteral("die Zahl der Beträge einer Kombination begrenzen („höchstens … Posten“)");
+}
+
+QString remedy(const Refusal& refusal) {
+    switch (refusal.reason) {
+    case Refusal::Reason::NoMethod:
+        return fewerItems(refusal.fittingItems) +
+               QStringLiteral(", weniger Beträge angeben oder einen kleineren Zielwert suchen");
+    case Refusal::Reason::NoMethodInOrder:
+        return fewerItems(refusal.fittingItems) +
+               QStringLiteral(", die Reihenfolge der Kombinationsnummer wählen („Kombinationsnummer“) oder "
+                              "weniger Beträge angeben");
+    case Refusal::Reason::Memory:
+        if (refusal.method == QLatin1String("reachable-sums"))
+            return QStringLiteral("einen kleineren Zielwert oder weniger Beträge angeben");
+        if (refusal.method.isEmpty())
+            return fewerItems(0) + QStringLiteral(" oder weniger Beträge angeben");
+        return QStringLiteral("weniger Beträge angeben");
+    case Refusal::Reason::TooManyAmounts:
+        return QStringLiteral("Posten ausgleichen oder löschen");
+    case Refusal::Reason::SumRange:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+QString failureText(const KalvonError& error) {
+    const Refusal* refusal = CombinationSearch::refusalOf(error);
+    const QString help = refusal ? remedy(*refusal) : QString();
+    return help.isEmpty() ? error.userMessage()
+                          : QStringLiteral("%1 Abhilfe: %2.").arg(error.userMessage(), help);
 }
 
 } // namespace ListSearch

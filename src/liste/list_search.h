@@ -8,6 +8,7 @@
 #include <vector>
 
 class ItemModel;
+class KalvonError;
 
 // What the user asked for in the search fields, as typed.
 struct SearchInput {
@@ -31,13 +32,14 @@ namespace ListSearch {
 // As many hits as the hit list shows; all of them are counted.
 constexpr quint64 ListedHits = 1000;
 
-// Reads the fields and the list. A target or tolerance that is no valid number, bounds outside the
-// amount range and a search that no method takes throw KalvonError; empty fields and an empty
-// list give a refusal.
+// Reads the fields and the list. A target or tolerance that is no valid number and bounds outside
+// the amount range throw KalvonError; empty fields and an empty list give a refusal. Whether a
+// method takes the search is found out where it runs, off the window's thread.
 PreparedSearch prepare(const SearchInput& input, const ItemModel& items);
 
-// The core's message for a search that no method takes names the command-line options of
-// kalvon-find as remedies; here the window's own controls take their place.
-QString inWindowTerms(QString message);
+// The message the window gives for a failure of the search: a refused search with its remedy in the
+// window's own controls („höchstens … Posten“, „Kombinationsnummer“), any other failure as it words
+// itself.
+QString failureText(const KalvonError& error);
 
 } // namespace ListSearch

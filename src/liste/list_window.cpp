@@ -108,6 +108,12 @@ ListWindow::ListWindow(QWidget* parent)
             &ListWindow::hitChosen);
     // A cleared hit list resets its selection without a signal: no hit is chosen any more.
     connect(m_hits, &QAbstractItemModel::modelReset, this, [this] { hitChosen({}); });
+    // The hits of the last search stay until a method takes the new one: a refused search keeps them.
+    connect(m_search, &SearchController::searching, this, [this] {
+        m_hits->clear();
+        m_counted = false;
+        showTotal(QStringLiteral("Suche läuft …"));
+    });
     connect(m_search, &SearchController::progress, m_progress, &QProgressBar::setValue);
     connect(m_search, &SearchController::counted, this, [this](const CombinationSearch::Total& total) {
         m_total = total;
@@ -500,11 +506,9 @@ void ListWindow::startSearch() {
             showMessage(prepared.refusal);
             return;
         }
-        m_hits->clear();
-        m_counted = false;
         setBusy(true);
         m_search->start(std::move(prepared));
-        showTotal(QStringLiteral("Suche läuft …"));
+        m_totalLabel->setText(QStringLiteral("Suche wird vorbereitet…"));
     });
 }
 

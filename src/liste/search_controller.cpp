@@ -126,6 +126,9 @@ void SearchController::work(const std::shared_ptr<Run>& run) {
     control.cancelled = [&] {
         return run->cancel.load(std::memory_order_relaxed);
     };
+    control.chosen = [&](const QString&) {
+        run->post([](SearchController* c) { emit c->searching(); });
+    };
     control.counted = [&](const CombinationSearch::Total& total) {
         run->post([total](SearchController* c) { emit c->counted(total); });
     };
@@ -146,7 +149,7 @@ void SearchController::work(const std::shared_ptr<Run>& run) {
         send();
         run->cancelled = outcome.cancelled;
     } catch (const KalvonError& e) {
-        run->error = ListSearch::inWindowTerms(e.userMessage());
+        run->error = ListSearch::failureText(e);
     } catch (const std::exception&) {
         run->error = QStringLiteral("Die Suche ist an einem unerwarteten Fehler gescheitert.");
     }

@@ -21,8 +21,9 @@ struct ListedHit {
 };
 using HitBatch = QList<ListedHit>;
 
-// Runs one search at a time on a worker thread. The request is copied in; progress, the count and
-// the hits come back as signals on the GUI thread, hits in batches.
+// Runs one search at a time on a worker thread, from the choice of its method on: the request is
+// copied in and checked there; progress, the count and the hits come back as signals on the GUI
+// thread, hits in batches. Cancelling ends the choice as well as the search.
 class SearchController : public QObject {
     Q_OBJECT
 
@@ -40,6 +41,8 @@ public:
     void stop();
 
 signals:
+    // The method is chosen and the search proper begins; before, the search is being prepared.
+    void searching();
     void progress(int permille);
     void counted(const CombinationSearch::Total& total);
     void hitsFound(const HitBatch& hits);

@@ -296,6 +296,26 @@ void TestKalvonFind::output_data() {
                           "Arbeitsspeicher. Abhilfe: die Zahl der Beträge einer Kombination auf höchstens 7 "
                           "begrenzen (--max-items 7), weniger Beträge angeben oder einen kleineren Zielwert "
                           "suchen.\n");
+    QStringList tooMany; // more amounts than any search takes: 30 on each of 4,000 lines
+    for (int line = 0; line < 4000; ++line) {
+        QStringList numbers;
+        for (int i = 1; i <= 30; ++i)
+            numbers << QString::number(line * 30 + i);
+        tooMany << numbers.join(QLatin1Char(';'));
+    }
+    QTest::newRow("too many amounts")
+        << args("--locale de_DE --target 7 --max-items 2") << tooMany.join(QLatin1Char('\n')) << 2
+        << QString()
+        << QStringLiteral("kalvon-find: Für 120.000 Beträge ungleich null ist keine Suche möglich: höchstens "
+                          "100.000 sind erlaubt. Abhilfe: die Liste aufteilen.\n");
+    QTest::newRow("the smallest amount between two of the smallest")
+        << args("--locale de_DE --target 0,0002") << QStringLiteral("0,0001\n-922337203685477,5808\n0,0001")
+        << 0 << QStringLiteral("Treffer 1: Nr. 1 (0,0001) + Nr. 3 (0,0001) = 0,0002\nInsgesamt 1 Treffer.\n")
+        << QString();
+    QTest::newRow("sums of two out of range, at most one amount")
+        << args("--locale de_DE --target 7 --max-items 1")
+        << QStringLiteral("900.000.000.000.000\n900.000.000.000.000\n5\n7") << 0
+        << QStringLiteral("Treffer 1: Nr. 4 (7,00) = 7,00\nInsgesamt 1 Treffer.\n") << QString();
     QTest::newRow("negative tolerance")
         << args("--locale de_DE --target 7 --tolerance -1%") << QStringLiteral("7") << 2 << QString()
         << QStringLiteral("kalvon-find: Die Toleranz darf nicht negativ sein: „-1%“.\nEine Übersicht gibt: "

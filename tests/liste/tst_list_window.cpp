@@ -38,6 +38,8 @@ private slots:
     void amountBeingTypedCounts();
     void cancelMidSearch();
     void closeMidSearch();
+    void preparedOffTheWindowThread();
+    void closeWhilePreparing();
     void staysResponsive();
     void automationNames();
     void tabOrder_data();
@@ -246,6 +248,35 @@ void TestListWindow::closeMidSearch() {
     shown->setAttribute(Qt::WA_DeleteOnClose);
     QTest::mouseClick(shown->findChild<QPushButton*>(QStringLiteral("buttonSearch")), Qt::LeftButton);
     QTest::qWait(20);
+    QElapsedTimer closing;
+    closing.start();
+    QVERIFY(shown->close());
+    QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
+    QTRY_VERIFY(shown.isNull());
+}
+
+// 20,000 amounts and no size limit: the window says at once that the search is being prepared and
+// can cancel it; the method is chosen on the worker, which refuses in the window's terms.
+void TestListWindow::preparedOffTheWindowThread() {
+    loadLongList(20000);
+    QTest::mouseClick(child<QPushButton>("buttonSearch"), Qt::LeftButton);
+    QCOMPARE(child<QLabel>("labelTotal")->text(), QStringLiteral("Suche wird vorbereitet…"));
+    QVERIFY(child<QPushButton>("buttonStop")->isEnabled());
+    QTRY_VERIFY(child<QPushButton>("buttonSearch")->isEnabled());
+    QCOMPARE(f->texts().size(), 1);
+    const QString message = f->texts().constFirst();
+    QVERIFY2(message.startsWith(QStringLiteral("Für 20.000 Beträge ungleich null passt keine Methode")) &&
+                 message.contains(QStringLiteral(" Posten“)")) && !message.contains(QStringLiteral("--")),
+             qPrintable(message));
+}
+
+void TestListWindow::closeWhilePreparing() {
+    loadLongList(20000);
+    QPointer<ListWindow> shown = window.release();
+    shown->setAttribute(Qt::WA_DeleteOnClose);
+    QTest::mouseClick(shown->findChild<QPushButton*>(QStringLiteral("buttonSearch")), Qt::LeftButton);
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelTotal"))->text(),
+             QStringLiteral("Suche wird vorbereitet…"));
     QElapsedTimer closing;
     closing.start();
     QVERIFY(shown->close());

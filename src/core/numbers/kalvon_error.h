@@ -3,8 +3,10 @@
 
 #include <QString>
 
+#include <any>
 #include <exception>
 #include <string>
+#include <utility>
 
 // The one failure type of the core library. For number conversion and amount arithmetic it
 // carries what failed (the kind), which quantity it concerns (a German noun phrase, for example
@@ -32,6 +34,13 @@ public:
     const QString& subject() const { return m_subject; }
     const QString& input() const { return m_input; }
     void setSubject(const QString& subject) { m_subject = subject; }
+    // Figures that a front end words in its own terms (a search's refusal, say); empty for most
+    // failures. The wing that throws defines their type.
+    const std::any& details() const { return m_details; }
+    KalvonError& withDetails(std::any details) {
+        m_details = std::move(details);
+        return *this;
+    }
 
     // German text for the message box that reports the failure.
     QString userMessage() const;
@@ -45,6 +54,7 @@ private:
     QString m_subject;
     QString m_input;
     std::string m_what;
+    std::any m_details;
 };
 
 // Runs f and gives a failure that does not yet name its quantity the subject given here.

@@ -8,7 +8,10 @@
 #include "core/search/reachable_sums.h"
 #include "core/search/small_subsets.h"
 
+#include <QLocale>
+
 #include <algorithm>
+#include <any>
 #include <functional>
 #include <limits>
 #include <new>
@@ -31,16 +34,47 @@ struct StoredHit {
     Currency sum;
 };
 
+bool cancelledNow(const Control& control) {
+    return control.cancelled && control.cancelled();
+}
+
+Outcome cancelledOutcome() {
+    Outcome outcome;
+    outcome.cancelled = true;
+    return outcome;
+}
+
+[[noreturn]] void refuse(KalvonError::Kind kind, const QString& subject, const Refusal& refusal) {
+    throw KalvonError(kind, subject).withDetails(refusal);
+}
+
+// The fastest method that fits the request within its budget; nullptr when none does or when the
+// choice is cancelled (then *cancelled is set).
+const SearchMethod* fastest(const ValidRequest& request, const Control& control, bool* cancelled) {
+    const SearchMethod* best = nullptr;
+    double bestSeconds = std::numeric_limits<double>::infinity();
+    for (const SearchMethod* method : methods()) {
+        if (cancelledNow(control)) {
+            *cancelled = true;
+            return nullptr;
+        }
+        const Estimate e = method->estimate(request);
+        if (e.fits && e.bytes <= request.request().memoryBudget && e.seconds < bestSeconds) {
+            best = method;
+            bestSeconds = e.seconds;
+        }
+    }
+    return best;
+}
+
 // The most amounts a combination that some method takes for this request, below its own limit;
 // 0 when none does. Fewer amounts a combination never cost more, so a binary search finds it.
-int fittingItems(const Request& request) {
-    Request smaller = request;
+int fittingItems(const ValidRequest& request, const Control& control, bool* cancelled) {
     int fits = 0;
-    int low = std::max(1, request.minItems), high = request.itemCap() - 1;
-    while (low <= high) {
+    int low = std::max(1, request.request().minItems), high = request.request().itemCap() - 1;
+    while (low <= high && !*cancelled) {
         const int items = low + (high - low) / 2;
-        smaller.maxItems = items;
-        if (choose(smaller)) {
+        if (fastest(request.withItemCap(items), control, cancelled)) {
             fits = items;
             low = items + 1;
         } else {
@@ -50,46 +84,51 @@ int fittingItems(const Request& request) {
     return fits;
 }
 
-QString noMethodMessage(const Request& request) {
-    const qsizetype n = qsizetype(request.amounts.size());
-    const int items = fittingItems(request);
-    const QString fewerItems =
-        items > 0 ? QStringLiteral(
-                        "die Zahl der Beträge einer Kombination auf höchstens %1 begrenzen (--max-items %1)")
-                        .arg(items)
-                  : QStringLiteral("die Zahl der Beträge einer Kombination begrenzen (--max-items)");
-    if (request.order != Order::Window && !request.sizeLimited())
-        return QStringLiteral(
-                   "Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser "
-                   "Reihenfolge aufführt. Abhilfe: %2, die Reihenfolge der Kombinationsnummer wählen "
-                   "(--order window) oder weniger Beträge angeben.")
-            .arg(n)
-            .arg(fewerItems);
-    return QStringLiteral(
-               "Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher. Abhilfe: "
-               "%2, weniger Beträge angeben oder einen kleineren Zielwert suchen.")
-        .arg(n)
-        .arg(fewerItems);
+// Throws the refusal of a request that no method takes; returns when the search is cancelled
+// while the largest size limit that would fit is sought.
+void refuseNoMethod(const ValidRequest& valid, const Control& control) {
+    const Request& request = valid.request();
+    bool cancelled = false;
+    Refusal refusal;
+    refusal.amounts = qint64(request.amounts.size());
+    refusal.fittingItems = fittingItems(valid, control, &cancelled);
+    if (cancelled)
+        return;
+    const QString count = QLocale().toString(refusal.amounts);
+    if (request.order != Order::Window && !request.sizeLimited()) {
+        refusal.reason = Refusal::Reason::NoMethodInOrder;
+        refuse(KalvonError::Kind::Unsupported,
+               QStringLiteral("Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser "
+                              "Reihenfolge aufführt.")
+                   .arg(count),
+               refusal);
+    }
+    refusal.reason = Refusal::Reason::NoMethod;
+    refuse(KalvonError::Kind::Unsupported,
+           QStringLiteral("Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher.")
+               .arg(count),
+           refusal);
 }
 
-Outcome runMethod(const SearchMethod& method, const Request& request, const Control& control) {
+Outcome runMethod(const SearchMethod& method, const ValidRequest& request, const Control& control) {
     try {
         Outcome outcome = method.run(request, control);
         outcome.method = method.name();
         return outcome;
     } catch (const std::bad_alloc&) {
-        throw KalvonError::unsupported(
-            QStringLiteral("Für diese Suche reicht der Arbeitsspeicher nicht. Abhilfe: die Zahl der Beträge "
-                           "einer Kombination begrenzen (--max-items) oder weniger Beträge angeben."));
+        Refusal refusal;
+        refusal.reason = Refusal::Reason::Memory;
+        refusal.amounts = qint64(request.request().amounts.size());
+        refusal.bytesAllowed = request.request().memoryBudget;
+        refuse(KalvonError::Kind::Unsupported,
+               QStringLiteral("Für diese Suche reicht der Arbeitsspeicher nicht."), refusal);
     }
 }
 
 // A request in the items or difference order that no method lists in that order: its hits are
 // collected in window order, as long as there are few enough, and sorted.
-Outcome sortWindowHits(const SearchMethod& method, const Request& request, const Control& control) {
-    Request inWindowOrder = request;
-    inWindowOrder.order = Order::Window;
-    inWindowOrder.limit = SortableHits;
+Outcome sortWindowHits(const SearchMethod& method, const ValidRequest& valid, const Control& control) {
+    const Request& request = valid.request();
     std::vector<StoredHit> hits;
     bool tooMany = false;
     Control inner;
@@ -98,7 +137,7 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
             control.progress(permille * 9 / 10);
     };
     inner.cancelled = [&] {
-        return tooMany || (control.cancelled && control.cancelled());
+        return tooMany || cancelledNow(control);
     };
     inner.counted = [&](const Total& total) {
         tooMany = total.atLeast || total.count > SortableHits;
@@ -109,9 +148,11 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
         hits.push_back({std::vector<int>(hit.items.begin(), hit.items.end()), hit.sum});
         return true;
     };
-    Outcome outcome = runMethod(method, inWindowOrder, inner);
-    if (tooMany)
-        throw KalvonError::unsupported(noMethodMessage(request));
+    Outcome outcome = runMethod(method, valid.inWindowOrder(SortableHits), inner);
+    if (tooMany) {
+        refuseNoMethod(valid, control);
+        return cancelledOutcome();
+    }
     if (outcome.cancelled)
         return outcome;
 
@@ -123,7 +164,7 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
     if (control.counted)
         control.counted(outcome.total);
     for (std::size_t i = 0; i < wanted && control.hit; ++i) {
-        if (!control.hit(Hit{hits[i].items, hits[i].sum}) || (control.cancelled && control.cancelled())) {
+        if (!control.hit(Hit{hits[i].items, hits[i].sum}) || cancelledNow(control)) {
             outcome.cancelled = true;
             break;
         }
@@ -136,26 +177,68 @@ Outcome sortWindowHits(const SearchMethod& method, const Request& request, const
 
 } // namespace
 
+const Refusal* refusalOf(const KalvonError& error) {
+    return std::any_cast<Refusal>(&error.details());
+}
+
 bool sumsFit(std::span<const Currency> amounts, int maxItems) {
     // The largest sum is that of the largest positive amounts a hit can take, the smallest that of
     // the most negative ones.
     std::vector<qint64> positive, negative;
     for (const Currency& amount : amounts)
         (amount.count() > 0 ? positive : negative).push_back(amount.count());
-    std::sort(positive.begin(), positive.end(), std::greater<>());
-    std::sort(negative.begin(), negative.end());
     const std::size_t cap = maxItems > 0 ? std::size_t(maxItems) : amounts.size();
-    Int128 highest = 0, lowest = 0;
-    for (std::size_t i = 0; i < cap && i < positive.size(); ++i)
-        highest += positive[i];
-    for (std::size_t i = 0; i < cap && i < negative.size(); ++i)
-        lowest += negative[i];
+    auto largest = [cap](std::vector<qint64>& values, auto greater) {
+        const std::size_t taken = std::min(cap, values.size());
+        std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(taken) - (taken > 0), values.end(),
+                         greater);
+        Int128 sum = 0;
+        for (std::size_t i = 0; i < taken; ++i)
+            sum += values[i];
+        return sum;
+    };
+    const Int128 highest = largest(positive, std::greater<>()), lowest = largest(negative, std::less<>());
     return highest <= std::numeric_limits<qint64>::max() && lowest >= std::numeric_limits<qint64>::min();
 }
 
-void requireSumsFit(std::span<const Currency> amounts, int maxItems) {
-    if (!sumsFit(amounts, maxItems))
-        throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
+ValidRequest::ValidRequest(Request request)
+    : m_request(std::move(request)) {
+    const qsizetype n = qsizetype(m_request.amounts.size());
+    if (n > MostAmounts) {
+        Refusal refusal;
+        refusal.reason = Refusal::Reason::TooManyAmounts;
+        refusal.amounts = n;
+        refusal.mostAmounts = MostAmounts;
+        refuse(
+            KalvonError::Kind::Unsupported,
+            QStringLiteral("Für %1 Beträge ungleich null ist keine Suche möglich: höchstens %2 sind erlaubt.")
+                .arg(QLocale().toString(n), QLocale().toString(MostAmounts)),
+            refusal);
+    }
+    for (const Currency& amount : m_request.amounts) {
+        if (amount.count() == 0)
+            throw KalvonError::unsupported(
+                QStringLiteral("Ein Betrag von null nimmt an keiner Kombination teil."));
+    }
+    if (!sumsFit(m_request.amounts, m_request.itemCap())) {
+        Refusal refusal;
+        refusal.reason = Refusal::Reason::SumRange;
+        refusal.amounts = n;
+        refuse(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"), refusal);
+    }
+}
+
+ValidRequest ValidRequest::withItemCap(int items) const {
+    Request smaller = m_request;
+    smaller.maxItems = std::min(items, m_request.itemCap());
+    return ValidRequest(std::move(smaller), Checked{});
+}
+
+ValidRequest ValidRequest::inWindowOrder(quint64 limit) const {
+    Request windowOrder = m_request;
+    windowOrder.order = Order::Window;
+    windowOrder.limit = limit;
+    return ValidRequest(std::move(windowOrder), Checked{});
 }
 
 void Request::setRange(Currency goal, Currency tolerance, bool percent) {
@@ -168,6 +251,25 @@ void Request::setRange(Currency goal, Currency tolerance, bool percent) {
             : tolerance;
     lower = inContext(QStringLiteral("Die Untergrenze des Toleranzbereichs"), [&] { return goal - margin; });
     upper = inContext(QStringLiteral("Die Obergrenze des Toleranzbereichs"), [&] { return goal + margin; });
+}
+
+void refuseMemory(const QString& method, const QString& phrase, qint64 bytesNeeded, qint64 bytesAllowed) {
+    Refusal refusal;
+    refusal.reason = Refusal::Reason::Memory;
+    refusal.method = method;
+    refusal.bytesNeeded = bytesNeeded;
+    refusal.bytesAllowed = bytesAllowed;
+    refuse(KalvonError::Kind::Unsupported,
+           QStringLiteral("Für %1 reicht der Arbeitsspeicher nicht (%2 MB nötig, %3 MB erlaubt).")
+               .arg(phrase)
+               .arg(bytesNeeded >> 20)
+               .arg(bytesAllowed >> 20),
+           refusal);
+}
+
+qint64 saturatedBytes(double bytes) {
+    constexpr double Largest = double(std::numeric_limits<qint64>::max());
+    return !(bytes > 0) ? 0 : bytes >= Largest ? std::numeric_limits<qint64>::max() : qint64(bytes);
 }
 
 bool windowLess(std::span<const int> a, std::span<const int> b) {
@@ -197,30 +299,34 @@ const std::vector<const SearchMethod*>& methods() {
     return all;
 }
 
-const SearchMethod* choose(const Request& request) {
-    const SearchMethod* best = nullptr;
-    double bestSeconds = std::numeric_limits<double>::infinity();
-    for (const SearchMethod* method : methods()) {
-        const Estimate e = method->estimate(request);
-        if (e.fits && e.bytes <= request.memoryBudget && e.seconds < bestSeconds) {
-            best = method;
-            bestSeconds = e.seconds;
-        }
-    }
-    return best;
+const SearchMethod* choose(const ValidRequest& request) {
+    bool cancelled = false;
+    return fastest(request, {}, &cancelled);
 }
 
-Outcome run(const Request& request, const Control& control) {
-    requireSumsFit(request.amounts, request.itemCap());
-    if (const SearchMethod* method = choose(request))
+Outcome run(const ValidRequest& request, const Control& control) {
+    bool cancelled = false;
+    const SearchMethod* method = fastest(request, control, &cancelled);
+    if (cancelled)
+        return cancelledOutcome();
+    if (method) {
+        if (control.chosen)
+            control.chosen(method->name());
         return runMethod(*method, request, control);
-    if (request.order != Order::Window) {
-        Request inWindowOrder = request;
-        inWindowOrder.order = Order::Window;
-        if (const SearchMethod* method = choose(inWindowOrder))
-            return sortWindowHits(*method, request, control);
     }
-    throw KalvonError::unsupported(noMethodMessage(request));
+    if (request.request().order != Order::Window) {
+        const ValidRequest windowOrder = request.inWindowOrder(request.request().limit);
+        method = fastest(windowOrder, control, &cancelled);
+        if (cancelled)
+            return cancelledOutcome();
+        if (method) {
+            if (control.chosen)
+                control.chosen(method->name() + QStringLiteral("+sort"));
+            return sortWindowHits(*method, request, control);
+        }
+    }
+    refuseNoMethod(request, control);
+    return cancelledOutcome();
 }
 
 } // namespace CombinationSearch

@@ -10,7 +10,10 @@
 
 #include <functional>
 #include <span>
+#include <utility>
 #include <vector>
+
+class KalvonError;
 
 // The search over a list of amounts that every front end uses: which combinations of the amounts
 // have a sum in [lower, upper], how many there are, and the first of them in a chosen order.
@@ -61,8 +64,10 @@ struct Total {
 struct Control {
     // The share of the work done, 0 … 1000; may be empty.
     std::function<void(int permille)> progress;
-    // Polled now and then; true ends the search early. May be empty.
+    // Polled now and then, also while the method is chosen; true ends the search early. May be empty.
     std::function<bool()> cancelled;
+    // The method chosen, as --json names it, before it starts; may be empty.
+    std::function<void(const QString& method)> chosen;
     // The total, once it is known and before the first hit; may be empty.
     std::function<void(const Total& total)> counted;
     // The first Request::limit hits in the requested order; false ends the listing. May be empty.
@@ -75,6 +80,52 @@ struct Outcome {
     QString method;         // the method that ran, as --json names it
 };
 
+// No search takes more amounts than this.
+constexpr qsizetype MostAmounts = 100000;
+
+// Why a search is refused, with the figures a front end words it with. A refused search throws
+// KalvonError carrying one (refusalOf()); its userMessage() says what is refused, in German and in
+// no program's terms, and a front end adds the remedy in its own.
+struct Refusal {
+    enum class Reason {
+        TooManyAmounts,  // more than mostAmounts amounts
+        SumRange,        // a sum of at most itemCap() amounts could leave the Currency range
+        NoMethod,        // no method fits in time and memory
+        NoMethodInOrder, // no method lists the hits in the requested order (and no size limit is set)
+        Memory           // a method needs more memory than it may take
+    };
+    Reason reason = Reason::NoMethod;
+    qint64 amounts = 0;     // how many amounts the request has
+    qint64 mostAmounts = 0; // TooManyAmounts: the most a search takes
+    int fittingItems = 0;   // NoMethod…: the largest size limit with which a method fits; 0: none
+    qint64 bytesNeeded = 0; // Memory: what the method needs, 0 when not known
+    qint64 bytesAllowed = 0;
+    QString method; // Memory: the method, as --json names it; empty for the search as a whole
+};
+
+// The refusal that a failure carries, or nullptr.
+const Refusal* refusalOf(const KalvonError& error);
+
+// A request whose preconditions hold, checked once where it is made: at most MostAmounts amounts,
+// none of them zero, and every sum of at most itemCap() of them in the Currency range. A Request
+// converts to it where a search takes one; the conversion throws KalvonError otherwise (with a
+// Refusal for too many amounts and for the sum range).
+class ValidRequest {
+public:
+    ValidRequest(Request request); // NOLINT(google-explicit-constructor): checked where it is handed over
+    const Request& request() const { return m_request; }
+    // The same request with at most `items` amounts a combination, items < itemCap(): as valid.
+    ValidRequest withItemCap(int items) const;
+    // The same request listing up to `limit` hits in window order.
+    ValidRequest inWindowOrder(quint64 limit) const;
+
+private:
+    struct Checked {};
+    ValidRequest(Request request, Checked)
+        : m_request(std::move(request)) {}
+    Request m_request;
+};
+
 // What running a request would cost one method.
 struct Estimate {
     bool fits = false;  // the method can take the request (order, size limits, amounts)
@@ -82,20 +133,28 @@ struct Estimate {
     qint64 bytes = 0;   // peak memory beyond the request itself
 };
 
-// One way of searching. A method checks its own preconditions in run() and throws KalvonError
-// rather than give a wrong result for a request it does not take.
+// Bytes of an estimate made in floating point, saturated at the largest qint64: an estimate never
+// wraps, however large the request.
+qint64 saturatedBytes(double bytes);
+
+// Throws KalvonError with a Refusal (Memory): the method named needs more memory than allowed. Its
+// message starts with "Für " and the phrase given ("meet in the middle"); a front end adds the remedy.
+[[noreturn]] void refuseMemory(const QString& method, const QString& phrase, qint64 bytesNeeded,
+                               qint64 bytesAllowed);
+
+// One way of searching. A method takes only requests its estimate fits and throws KalvonError for
+// others rather than give a wrong result.
 class SearchMethod {
 public:
     virtual ~SearchMethod() = default;
     virtual QString name() const = 0;
-    virtual Estimate estimate(const Request& request) const = 0;
-    virtual Outcome run(const Request& request, const Control& control) const = 0;
+    virtual Estimate estimate(const ValidRequest& request) const = 0;
+    virtual Outcome run(const ValidRequest& request, const Control& control) const = 0;
 };
 
 // True when every sum of at most maxItems of the amounts (0: of any number of them) lies in the
-// Currency range; requireSumsFit throws KalvonError (Overflow) when one does not.
+// Currency range.
 bool sumsFit(std::span<const Currency> amounts, int maxItems = 0);
-void requireSumsFit(std::span<const Currency> amounts, int maxItems = 0);
 
 // True when the combination a comes before b in window order; both hold ascending indices.
 bool windowLess(std::span<const int> a, std::span<const int> b);
@@ -106,10 +165,10 @@ bool before(Order order, Currency target, const Hit& a, const Hit& b);
 const std::vector<const SearchMethod*>& methods();
 
 // The method run() would take, or nullptr when none fits the request within its memory budget.
-const SearchMethod* choose(const Request& request);
+const SearchMethod* choose(const ValidRequest& request);
 
-// Runs the request with the fastest method that fits. Throws KalvonError (Kind::Unsupported) with
-// a German message naming the remedy when no method fits, and when memory runs out.
-Outcome run(const Request& request, const Control& control);
+// Runs the request with the fastest method that fits; cancellable from the choice on. Throws
+// KalvonError with a Refusal when no method fits and when memory runs out.
+Outcome run(const ValidRequest& request, const Control& control);
 
 } // namespace CombinationSearch

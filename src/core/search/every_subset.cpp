@@ -10,44 +10,48 @@
 namespace CombinationSearch {
 namespace {
 
+__extension__ using Int128 = __int128;
+
 constexpr int MaxAmounts = 22;
 
 class EverySubsetMethod : public SearchMethod {
 public:
     QString name() const override { return QStringLiteral("every-subset"); }
 
-    Estimate estimate(const Request& request) const override {
+    Estimate estimate(const ValidRequest& valid) const override {
+        const Request& request = valid.request();
         Estimate e;
         const std::size_t n = request.amounts.size();
         e.fits = n <= std::size_t(MaxAmounts);
         const double subsets = double(quint64(1) << std::min<std::size_t>(n, 63));
         e.seconds = subsets * 3e-9;
-        e.bytes = e.fits ? qint64(subsets) * qint64(sizeof(Found)) : 0; // every subset a hit, at worst
+        e.bytes =
+            e.fits ? saturatedBytes(subsets * double(sizeof(Found))) : 0; // every subset a hit, at worst
         return e;
     }
 
-    Outcome run(const Request& request, const Control& control) const override {
+    Outcome run(const ValidRequest& valid, const Control& control) const override {
+        const Request& request = valid.request();
         const int n = int(request.amounts.size());
         if (n > MaxAmounts)
             throw KalvonError::unsupported(
                 QStringLiteral("Jede Teilmenge zu versuchen geht nur bis %1 Beträge.").arg(MaxAmounts));
-        requireSumsFit(request.amounts);
-        // The sum of each subset follows from that of the previous one in Gray code order; with the
-        // positive and the negative amounts' sums in range, no partial sum leaves it.
+        // The sum of each subset follows from that of the previous one in Gray code order, in 128
+        // bits: with a size limit, a subset of more amounts may leave the Currency range.
         const quint32 count = quint32(1) << n;
         const qint64 lower = request.lower.count(), upper = request.upper.count();
         const int minItems = request.minItems, maxItems = request.itemCap();
         std::vector<Found> found;
-        qint64 sum = 0;
+        Int128 sum = 0;
         Outcome outcome;
         for (quint32 step = 1; step < count; ++step) {
             const int bit = std::countr_zero(step);
             const quint32 gray = step ^ (step >> 1);
-            sum += (gray >> bit & 1) ? request.amounts[std::size_t(bit)].count()
-                                     : -request.amounts[std::size_t(bit)].count();
+            const qint64 amount = request.amounts[std::size_t(bit)].count();
+            sum = (gray >> bit & 1) ? sum + amount : sum - amount;
             const int size = std::popcount(gray);
             if (lower <= sum && sum <= upper && size >= minItems && size <= maxItems)
-                found.push_back({gray, sum});
+                found.push_back({gray, qint64(sum)});
             if ((step & 0xFFFF) == 0) {
                 if (control.cancelled && control.cancelled()) {
                     outcome.cancelled = true;

@@ -8,14 +8,18 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <queue>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace {
 
 __extension__ using Int128 = __int128;
+using CombinationSearch::Control;
+using CombinationSearch::Outcome;
+using CombinationSearch::Request;
+using Ticker = SearchTicker<Control>;
 
 constexpr qint64 Lowest = std::numeric_limits<qint64>::min();
 constexpr qint64 Highest = std::numeric_limits<qint64>::max();
@@ -23,6 +27,8 @@ constexpr qint64 Highest = std::numeric_limits<qint64>::max();
 constexpr std::size_t ChunkSize = 16384;
 // High-half sums a window holds at most, roughly.
 constexpr quint64 HighSums = quint64(1) << 20;
+// High-half sums joined between two looks at cancellation, at most: a few milliseconds' work.
+constexpr quint64 PollSums = quint64(1) << 18;
 // The large part of a half has at least this many amounts, the small part at most SmallBits.
 constexpr int LargeBits = 18;
 constexpr int SmallBits = 10;
@@ -41,13 +47,31 @@ struct SortedSums {
     std::vector<quint32> masks;
 };
 
+// Sizes a list to `size` zeros a piece at a time, looking at cancellation between the pieces: the
+// first touch of fresh memory costs as much as a merge. False when cancelled.
+template <class T> bool allocate(std::vector<T>& list, std::size_t size, Ticker& ticker) {
+    constexpr std::size_t Piece = std::size_t(1) << 18;
+    list.reserve(size);
+    while (list.size() < size) {
+        list.resize(std::min(size, list.size() + Piece));
+        if (ticker.cancelled())
+            return false;
+    }
+    return true;
+}
+
 // Each value doubles the sorted list: the list so far, merged with itself shifted by the value.
-SortedSums sortedSubsetSums(std::span<const qint64> values) {
+// Cancellation is polled after each value (at most some milliseconds' work); nullopt when cancelled.
+std::optional<SortedSums> sortedSubsetSums(std::span<const qint64> values, Ticker& ticker) {
     const std::size_t size = std::size_t(1) << values.size();
-    SortedSums current{std::vector<qint64>(size), std::vector<quint32>(size)};
-    SortedSums next{std::vector<qint64>(size), std::vector<quint32>(size)};
+    SortedSums current, next;
+    if (!allocate(current.sums, size, ticker) || !allocate(current.masks, size, ticker) ||
+        !allocate(next.sums, size, ticker) || !allocate(next.masks, size, ticker))
+        return std::nullopt;
     std::size_t length = 1;
     for (std::size_t i = 0; i < values.size(); ++i) {
+        if (ticker.cancelled())
+            return std::nullopt;
         const qint64 value = values[i];
         const quint32 bit = quint32(1) << i;
         const qint64* sums = current.sums.data();
@@ -79,26 +103,50 @@ SortedSums sortedSubsetSums(std::span<const qint64> values) {
     return current;
 }
 
+// Ascending sums s become the ascending sums −s − 1 (complement) or −s, each mask kept with its sum.
+void mirror(SortedSums& part, bool complement) {
+    std::reverse(part.sums.begin(), part.sums.end());
+    std::reverse(part.masks.begin(), part.masks.end());
+    for (qint64& sum : part.sums)
+        sum = complement ? ~sum : -sum;
+}
+
 // One half of the amounts: its first values form the large part (the low bits of a subset), the
-// others the small part.
+// others the small part. A mirrored half holds −sum − 1 for each subset sum, so that its sums go
+// downwards as these go upwards: −sum − 1 fits 64 bits for every sum, −sum not for the smallest
+// qint64. One part takes the complement, the other the negation, which then never meets that
+// smallest value (the parts' smallest sums add up to no less than it).
 struct Half {
-    explicit Half(std::span<const qint64> values)
-        : size(int(values.size()))
-        , large(sortedSubsetSums(values.first(std::size_t(largeBits(size)))))
-        , small(sortedSubsetSums(values.subspan(std::size_t(largeBits(size))))) {
+    int size = 0;
+    SortedSums large, small;
+    std::vector<qint64> smallByMask;
+    qint64 lowest = 0, highest = 0; // the smallest and the largest sum
+
+    // False when cancelled.
+    bool build(std::span<const qint64> values, bool mirrored, Ticker& ticker) {
+        size = int(values.size());
+        std::optional<SortedSums> largePart =
+            sortedSubsetSums(values.first(std::size_t(largeBits(size))), ticker);
+        std::optional<SortedSums> smallPart =
+            largePart ? sortedSubsetSums(values.subspan(std::size_t(largeBits(size))), ticker) : std::nullopt;
+        if (!smallPart)
+            return false;
+        large = std::move(*largePart);
+        small = std::move(*smallPart);
+        if (mirrored) {
+            const bool smallTakesComplement = small.sums.front() == Lowest;
+            mirror(large, !smallTakesComplement);
+            mirror(small, smallTakesComplement);
+        }
         smallByMask.resize(small.sums.size());
         for (std::size_t k = 0; k < small.sums.size(); ++k)
             smallByMask[small.masks[k]] = small.sums[k];
         lowest = large.sums.front() + small.sums.front();
         highest = large.sums.back() + small.sums.back();
+        return true;
     }
     int largeSize() const { return std::countr_zero(large.sums.size()); }
     quint64 count() const { return quint64(1) << size; }
-
-    int size;
-    SortedSums large, small;
-    std::vector<qint64> smallByMask;
-    qint64 lowest, highest; // the smallest and the largest subset sum
 };
 
 // The low half's subset sums in one window of values at a time, distributed into buckets by
@@ -263,8 +311,6 @@ private:
     int m_shift = 0;
 };
 
-using Ticker = SearchTicker<MeetInMiddleSearch::Control>;
-
 // A high-half subset with hits, and how many low-half subsets complete it.
 struct Kept {
     quint32 high;
@@ -272,11 +318,238 @@ struct Kept {
     bool operator<(const Kept& other) const { return high < other.high; }
 };
 
-} // namespace
+// One search by meet in the middle, in its phases: the halves, the windows of sums with the join of
+// each, and the kept hits listed. Amounts 0 … lowSize − 1 are the low bits of a combination number,
+// the rest the high bits. The high half is mirrored (each sum h as −h − 1): its sums are walked from
+// the largest down, and for each the low sums in [lower − h, upper − h] are ranked in the low half's
+// window that mirrors the high one.
+class Meeting {
+public:
+    Meeting(const Request& request, const Control& control)
+        : m_request(request)
+        , m_control(control)
+        , m_ticker(control)
+        , m_lowSize(int(request.amounts.size()) / 2)
+        , m_exact(request.lower == request.upper)
+        , m_emptyInRange(request.lower.count() <= 0 && 0 <= request.upper.count())
+        , m_listing(request.limit > 0 && bool(control.hit))
+        , m_upperOffset(Int128(request.upper.count()) + 1)
+        , m_lowerOffset(m_exact ? m_upperOffset : Int128(request.lower.count())) {}
 
-bool MeetInMiddleSearch::sumsFit(std::span<const Currency> amounts) {
-    return CombinationSearch::sumsFit(amounts);
-}
+    Outcome run() {
+        Outcome outcome;
+        outcome.cancelled = true;
+        m_ticker.phase(0, 50);
+        if (!buildHalves())
+            return outcome;
+        m_ticker.phase(50, 950);
+        if (!countWindows())
+            return outcome;
+        outcome.total.count = static_cast<unsigned long>(quint64(m_total - (m_emptyInRange ? 1 : 0)));
+        if (m_control.counted)
+            m_control.counted(outcome.total);
+        m_ticker.phase(950, 1000);
+        outcome.cancelled = !listKept();
+        return outcome;
+    }
+
+private:
+    bool buildHalves() {
+        std::vector<qint64> lowValues, highValues;
+        for (int i = 0; i < int(m_request.amounts.size()); ++i)
+            (i < m_lowSize ? lowValues : highValues).push_back(m_request.amounts[std::size_t(i)].count());
+        return m_low.build(lowValues, false, m_ticker) && m_high.build(highValues, true, m_ticker);
+    }
+
+    // The high half's mirrored sums a window of values [from, to] at a time, the low half's windows
+    // moved along; the window narrows when the low sums it mirrors overflow a chunk.
+    bool countWindows() {
+        LowWindow upperWindow(m_low), lowerWindow(m_low);
+        m_highNext.assign(m_high.small.sums.size(), 0);
+        Int128 width = std::max<Int128>(1, (Int128(m_high.highest) - m_high.lowest + 1) * Int128(ChunkSize) /
+                                               Int128(m_high.count()) / 2);
+        for (Int128 from = m_high.lowest; from <= m_high.highest;) {
+            if (m_ticker.cancelled())
+                return false;
+            const Int128 to = std::min<Int128>(from + width - 1, m_high.highest);
+            if (!moveWindow(upperWindow, m_upperOffset, from, to)) {
+                width = std::max<Int128>(1, width / 4);
+                continue;
+            }
+            if (!m_exact && !moveWindow(lowerWindow, m_lowerOffset, from, to)) {
+                upperWindow.undo();
+                width = std::max<Int128>(1, width / 4);
+                continue;
+            }
+            const quint64 doneBefore = m_done;
+            if (!join(upperWindow, lowerWindow, from, to))
+                return false;
+            m_ticker.report(double(m_done) / double(m_high.count()));
+            // Aim at half a window of low sums next time, and at no more than a million high sums,
+            // so that cancellation is polled often.
+            const Int128 lowAim =
+                width * Int128(ChunkSize / 2) / Int128(std::max<std::size_t>(upperWindow.count(), 1));
+            const Int128 highAim =
+                width * Int128(HighSums) / Int128(std::max<quint64>(m_done - doneBefore, 1));
+            width = std::clamp<Int128>(std::min(lowAim, highAim), std::max<Int128>(1, width / 8),
+                                       std::min<Int128>(width * 8, Int128(1) << 64));
+            from = to + 1;
+        }
+        return true;
+    }
+
+    // The window [from, to] of mirrored high sums needs [offset + from, offset + to] of low sums.
+    bool moveWindow(LowWindow& window, Int128 offset, Int128 from, Int128 to) const {
+        const Int128 first = std::max<Int128>(offset + from, m_low.lowest);
+        const Int128 last = std::min<Int128>(offset + to, m_low.highest);
+        return first > last || window.moveTo(qint64(first), qint64(last));
+    }
+
+    // Each mirrored high sum of [from, to] joined with the low sums that complete it: the hits are
+    // counted and the first high subsets kept. False when cancelled.
+    bool join(const LowWindow& upperWindow, const LowWindow& lowerWindow, Int128 from, Int128 to) {
+        // The mirrored high sums in [from, to] whose mirror lies within the low half's sums.
+        const Int128 hitFrom = std::max<Int128>(
+            from, std::min(Int128(m_low.lowest) - m_upperOffset, Int128(m_low.lowest) - m_lowerOffset));
+        const Int128 hitTo = std::min<Int128>(
+            to, std::max(Int128(m_low.highest) - m_upperOffset, Int128(m_low.highest) - m_lowerOffset));
+        const qint64 lowLowest = m_low.lowest, lowHighest = m_low.highest;
+        const quint64 lowCount = m_low.count();
+        const Int128 upperOffset = m_upperOffset, lowerOffset = m_lowerOffset;
+        // Added in 64 bits, wrapping: the mirror of a sum in [hitFrom, hitTo] fits them.
+        const quint64 exactShift = quint64(upperOffset);
+        const bool exact = m_exact;
+        auto countFor = [&](qint64 mirrored) -> quint64 {
+            if (exact) {
+                const qint64 v = qint64(quint64(mirrored) + exactShift);
+                return v < lowLowest || v > lowHighest ? 0 : upperWindow.equal(v);
+            }
+            // Compared before they are cut to 64 bits: a bound beyond the low sums ranks none or all.
+            const Int128 u = upperOffset + mirrored, l = lowerOffset + mirrored;
+            const quint64 atMostUpper = u < lowLowest    ? 0
+                                        : u > lowHighest ? lowCount
+                                                         : upperWindow.atMost(qint64(u));
+            const quint64 atMostLower = l < lowLowest    ? 0
+                                        : l > lowHighest ? lowCount
+                                                         : lowerWindow.atMost(qint64(l));
+            return atMostUpper - atMostLower;
+        };
+        // In locals, so that the inner loop keeps them in registers.
+        const qint64* const large = m_high.large.sums.data();
+        const std::size_t largeCount = m_high.large.sums.size();
+        for (std::size_t r = 0; r < m_highNext.size(); ++r) {
+            const qint64 small = m_high.small.sums[r];
+            const qint64 bound = clamped(to - small);
+            const qint64 countFrom = clamped(hitFrom - small), countTo = clamped(hitTo - small);
+            const std::size_t start = m_highNext[r];
+            std::size_t k = start;
+            for (; k < largeCount && large[k] <= bound; ++k) {
+                if (large[k] < countFrom || large[k] > countTo)
+                    continue;
+                const quint64 count = countFor(small + large[k]);
+                if (count != 0)
+                    keep(m_high.small.masks[r] << m_high.largeSize() | m_high.large.masks[k], count);
+            }
+            m_done += k - start;
+            m_highNext[r] = k;
+            if (m_done >= m_nextPoll) {
+                m_nextPoll = m_done + PollSums;
+                if (m_ticker.cancelled())
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    // Counts the hits of a high subset and keeps it if it is among the first.
+    void keep(quint32 mask, quint64 count) {
+        m_total += count;
+        if (mask == 0 && m_emptyInRange)
+            --count; // the empty combination is no combination
+        if (m_listing && count > 0 && (m_keptCount < Int128(m_request.limit) || mask < m_kept.top().high)) {
+            m_kept.push({mask, count});
+            m_keptCount += count;
+            while (m_keptCount - Int128(m_kept.top().count) >= Int128(m_request.limit)) {
+                m_keptCount -= m_kept.top().count;
+                m_kept.pop();
+            }
+        }
+    }
+
+    // The low subsets of each kept high subset, in ascending combination number. False when the
+    // listing was ended.
+    bool listKept() {
+        std::vector<Kept> highsInOrder;
+        for (; !m_kept.empty(); m_kept.pop())
+            highsInOrder.push_back(m_kept.top());
+        std::reverse(highsInOrder.begin(), highsInOrder.end());
+        quint64 listed = 0;
+        for (const Kept& k : highsInOrder) {
+            if (!listLowsOf(k.high, listed))
+                return false;
+        }
+        m_ticker.report(1.0);
+        return true;
+    }
+
+    // The small part's subsets in order, and for each the large part's run of sums that completes
+    // the hit.
+    bool listLowsOf(quint32 high, quint64& listed) {
+        qint64 highSum = 0;
+        for (int bit = 0; bit < m_high.size; ++bit) {
+            if (high >> bit & 1)
+                highSum += m_request.amounts[std::size_t(m_lowSize + bit)].count();
+        }
+        const std::vector<qint64>& largeSums = m_low.large.sums;
+        for (std::size_t small = 0; small < m_low.smallByMask.size() && listed < m_request.limit; ++small) {
+            const Int128 rest = Int128(highSum) + m_low.smallByMask[small];
+            const auto from =
+                std::lower_bound(largeSums.begin(), largeSums.end(), clamped(m_request.lower.count() - rest));
+            const auto to = std::upper_bound(from, largeSums.end(), clamped(m_request.upper.count() - rest));
+            m_run.clear();
+            for (auto i = from; i != to; ++i) {
+                const quint32 mask = m_low.large.masks[std::size_t(i - largeSums.begin())];
+                if (high != 0 || small != 0 || mask != 0)
+                    m_run.emplace_back(mask, *i);
+            }
+            const std::size_t wanted = std::size_t(std::min<quint64>(m_run.size(), m_request.limit - listed));
+            std::partial_sort(m_run.begin(), m_run.begin() + std::ptrdiff_t(wanted), m_run.end());
+            for (std::size_t i = 0; i < wanted; ++i) {
+                const quint64 combination =
+                    quint64(high) << m_lowSize | quint64(small) << m_low.largeSize() | m_run[i].first;
+                if (!report(combination, Currency::fromCount(qint64(rest + m_run[i].second))))
+                    return false;
+                ++listed;
+            }
+        }
+        return true;
+    }
+
+    bool report(quint64 combination, Currency sum) {
+        m_items.clear();
+        for (quint64 rest = combination; rest != 0; rest &= rest - 1)
+            m_items.push_back(std::countr_zero(rest));
+        return m_control.hit(CombinationSearch::Hit{m_items, sum}) && !m_ticker.cancelled();
+    }
+
+    const Request& m_request;
+    const Control& m_control;
+    Ticker m_ticker;
+    const int m_lowSize;
+    const bool m_exact, m_emptyInRange, m_listing;
+    // A low sum l completes the high sum h, mirrored as g = −h − 1, when
+    // lowerOffset + g <= l − (exact ? 0 : 1) < … <= upperOffset + g.
+    const Int128 m_upperOffset, m_lowerOffset;
+    Half m_low, m_high;
+    std::vector<std::size_t> m_highNext; // per small-part sum of the high half: the next large-part sum
+    quint64 m_done = 0, m_nextPoll = PollSums;
+    std::priority_queue<Kept> m_kept; // the smallest high subsets whose counts reach the limit
+    Int128 m_keptCount = 0, m_total = 0;
+    std::vector<std::pair<quint32, qint64>> m_run; // a large-part subset of the low half, its sum
+    std::vector<int> m_items;
+};
+
+} // namespace
 
 double MeetInMiddleSearch::seconds(int n, bool exact) {
     // Every sum of the high half, and of the low half once (exact) or twice (a range).
@@ -287,197 +560,29 @@ double MeetInMiddleSearch::seconds(int n, bool exact) {
 qint64 MeetInMiddleSearch::bytes(int n, quint64 limit) {
     n = std::min(n, MostAmounts);
     const int high = n - n / 2;
-    const qint64 large = qint64(1) << largeBits(high);
-    const quint64 kept = std::min<quint64>(limit, quint64(1) << high);
+    const double large = std::ldexp(1.0, largeBits(high));
+    const double kept = std::min(double(limit), std::ldexp(1.0, high));
     // Both halves' parts, the merge buffer while one is built, the chunks, the hits kept, the
     // listing's buffer.
-    return large * 12 * 3 + qint64(ChunkSize) * 16 * 8 + qint64(kept) * qint64(sizeof(Kept)) + large * 16;
+    return CombinationSearch::saturatedBytes(large * 12 * 3 + double(ChunkSize) * 16 * 8 +
+                                             kept * double(sizeof(Kept)) + large * 16);
 }
 
-MeetInMiddleSearch::Outcome MeetInMiddleSearch::run(std::span<const Currency> amounts, Currency lower,
-                                                    Currency upper, const Control& control) {
-    if (amounts.size() > std::size_t(MostAmounts))
+Outcome MeetInMiddleSearch::run(const CombinationSearch::ValidRequest& valid, const Control& control) {
+    const Request& request = valid.request();
+    if (request.amounts.size() > std::size_t(MostAmounts) ||
+        request.order != CombinationSearch::Order::Window || request.sizeLimited())
         throw KalvonError::unsupported(
-            QStringLiteral("Meet in the middle nimmt höchstens %1 Beträge, nicht %2.")
-                .arg(MostAmounts)
-                .arg(amounts.size()));
-    if (lower > upper)
-        throw KalvonError::unsupported(
-            QStringLiteral("Die Untergrenze des Bereichs liegt über seiner Obergrenze."));
-    // The high half's sums are negated: none may be the most negative number.
-    Int128 negative = 0;
-    for (const Currency& amount : amounts) {
-        if (amount.count() == 0)
-            throw KalvonError::unsupported(
-                QStringLiteral("Ein Betrag von null nimmt an keiner Kombination teil."));
-        negative += std::min<qint64>(amount.count(), 0);
+            QStringLiteral("Meet in the middle nimmt höchstens %1 Beträge und führt die Treffer nur in der "
+                           "Reihenfolge der "
+                           "Kombinationsnummer auf, ohne Begrenzung der Zahl der Beträge.")
+                .arg(MostAmounts));
+    if (request.lower > request.upper) {
+        if (control.counted)
+            control.counted({});
+        return {};
     }
-    if (!sumsFit(amounts) || negative == Lowest)
-        throw KalvonError(KalvonError::Kind::Overflow, QStringLiteral("Eine mögliche Summe der Beträge"));
-
-    Outcome outcome;
-    Ticker ticker(control);
-    ticker.phase(0, 50);
-    // Amounts 0 … lowSize − 1 are the low bits of a combination number, the rest the high bits.
-    const int lowSize = int(amounts.size()) / 2;
-    std::vector<qint64> lowValues, highNegated;
-    for (int i = 0; i < int(amounts.size()); ++i) {
-        if (i < lowSize)
-            lowValues.push_back(amounts[std::size_t(i)].count());
-        else
-            highNegated.push_back(-amounts[std::size_t(i)].count());
-    }
-    const Half low(lowValues);
-    const Half high(highNegated);
-    const bool exact = lower == upper;
-    const bool emptyInRange = lower.count() <= 0 && 0 <= upper.count();
-    const bool listing = control.limit > 0 && control.hit;
-
-    // The high half's sums from the largest down (its negated sums upwards), a window of values at
-    // a time; for each sum the low sums in [lower − it, upper − it], ranked in the low half's
-    // window that mirrors it. The high half's sums are never stored: each small-part sum's run of
-    // large-part sums is walked in place.
-    LowWindow upperWindow(low), lowerWindow(low);
-    const qint64 upperOffset = upper.count();
-    const Int128 lowerOffset = exact ? Int128(upper.count()) : Int128(lower.count()) - 1;
-    std::vector<std::size_t> highNext(high.small.sums.size(), 0);
-    std::priority_queue<Kept> kept; // the smallest high subsets whose counts reach the limit
-    Int128 keptCount = 0, total = 0;
-    quint64 done = 0;
-    Int128 width = std::max<Int128>(1, (Int128(high.highest) - high.lowest + 1) * Int128(ChunkSize) /
-                                           Int128(high.count()) / 2);
-    // The window [from, to] of negated high sums mirrors [offset + from, offset + to] of low sums.
-    auto mirror = [&](LowWindow& window, Int128 offset, Int128 from, Int128 to) {
-        const Int128 first = std::max<Int128>(offset + from, low.lowest);
-        const Int128 last = std::min<Int128>(offset + to, low.highest);
-        return first > last || window.moveTo(qint64(first), qint64(last));
-    };
-    ticker.phase(50, 950);
-    for (Int128 from = high.lowest; from <= high.highest;) {
-        if (ticker.cancelled()) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        const Int128 to = std::min<Int128>(from + width - 1, high.highest);
-        const quint64 doneBefore = done;
-        if (!mirror(upperWindow, upperOffset, from, to)) {
-            width = std::max<Int128>(1, width / 4);
-            continue;
-        }
-        if (!exact && !mirror(lowerWindow, lowerOffset, from, to)) {
-            upperWindow.undo();
-            width = std::max<Int128>(1, width / 4);
-            continue;
-        }
-        // The negated high sums in [from, to] whose mirror lies within the low half's sums.
-        const Int128 hitFrom = std::max<Int128>(
-            from, std::min(Int128(low.lowest) - upperOffset, Int128(low.lowest) - lowerOffset));
-        const Int128 hitTo = std::min<Int128>(
-            to, std::max(Int128(low.highest) - upperOffset, Int128(low.highest) - lowerOffset));
-        const qint64 lowLowest = low.lowest, lowHighest = low.highest;
-        auto countFor = [&](qint64 negated) -> quint64 {
-            // negated lies in [hitFrom, hitTo]: both mirrors fit 64 bits.
-            if (exact) {
-                const qint64 v = upperOffset + negated;
-                return v < lowLowest || v > lowHighest ? 0 : upperWindow.equal(v);
-            }
-            const qint64 u = clamped(Int128(upperOffset) + negated), l = clamped(lowerOffset + negated);
-            const quint64 atMostUpper = u < lowLowest    ? 0
-                                        : u > lowHighest ? low.count()
-                                                         : upperWindow.atMost(u);
-            const quint64 atMostLower = l < lowLowest    ? 0
-                                        : l > lowHighest ? low.count()
-                                                         : lowerWindow.atMost(l);
-            return atMostUpper - atMostLower;
-        };
-        const std::vector<qint64>& large = high.large.sums;
-        for (std::size_t r = 0; r < highNext.size(); ++r) {
-            const qint64 small = high.small.sums[r];
-            const qint64 bound = clamped(to - small);
-            const qint64 countFrom = clamped(hitFrom - small), countTo = clamped(hitTo - small);
-            const std::size_t start = highNext[r];
-            std::size_t k = start;
-            for (; k < large.size() && large[k] <= bound; ++k) {
-                if (large[k] < countFrom || large[k] > countTo)
-                    continue;
-                quint64 count = countFor(small + large[k]);
-                if (count == 0)
-                    continue;
-                total += count;
-                const quint32 mask = high.small.masks[r] << high.largeSize() | high.large.masks[k];
-                if (mask == 0 && emptyInRange)
-                    --count; // the empty combination is no combination
-                if (listing && count > 0 && (keptCount < Int128(control.limit) || mask < kept.top().high)) {
-                    kept.push({mask, count});
-                    keptCount += count;
-                    while (keptCount - Int128(kept.top().count) >= Int128(control.limit)) {
-                        keptCount -= kept.top().count;
-                        kept.pop();
-                    }
-                }
-            }
-            done += k - start;
-            highNext[r] = k;
-        }
-        ticker.report(double(done) / double(high.count()));
-        // Aim at half a window of low sums next time, and at no more than a million high sums, so
-        // that cancellation is polled often.
-        const Int128 lowAim =
-            width * Int128(ChunkSize / 2) / Int128(std::max<std::size_t>(upperWindow.count(), 1));
-        const Int128 highAim = width * Int128(HighSums) / Int128(std::max<quint64>(done - doneBefore, 1));
-        width = std::clamp<Int128>(std::min(lowAim, highAim), std::max<Int128>(1, width / 8),
-                                   std::min<Int128>(width * 8, Int128(1) << 64));
-        from = to + 1;
-    }
-    if (emptyInRange)
-        total -= 1;
-    outcome.total = quint64(total);
-    if (control.counted)
-        control.counted(outcome.total);
-
-    // The low subsets of each kept high subset, in ascending combination number: the small part's
-    // subsets in order, and for each the large part's run of sums that completes the hit.
-    ticker.phase(950, 1000);
-    std::vector<Kept> highsInOrder;
-    for (; !kept.empty(); kept.pop())
-        highsInOrder.push_back(kept.top());
-    std::reverse(highsInOrder.begin(), highsInOrder.end());
-    const std::vector<qint64>& largeSums = low.large.sums;
-    std::vector<std::pair<quint32, qint64>> run; // a large-part subset, its sum
-    quint64 listed = 0;
-    for (const Kept& k : highsInOrder) {
-        qint64 highSum = 0;
-        for (int bit = 0; bit < high.size; ++bit) {
-            if (k.high >> bit & 1)
-                highSum += amounts[std::size_t(lowSize + bit)].count();
-        }
-        for (std::size_t small = 0; small < low.smallByMask.size() && listed < control.limit; ++small) {
-            const Int128 rest = Int128(highSum) + low.smallByMask[small];
-            const auto from =
-                std::lower_bound(largeSums.begin(), largeSums.end(), clamped(lower.count() - rest));
-            const auto to = std::upper_bound(from, largeSums.end(), clamped(upper.count() - rest));
-            run.clear();
-            for (auto i = from; i != to; ++i) {
-                const quint32 mask = low.large.masks[std::size_t(i - largeSums.begin())];
-                if (k.high != 0 || small != 0 || mask != 0)
-                    run.emplace_back(mask, *i);
-            }
-            const std::size_t wanted = std::size_t(std::min<quint64>(run.size(), control.limit - listed));
-            std::partial_sort(run.begin(), run.begin() + std::ptrdiff_t(wanted), run.end());
-            for (std::size_t i = 0; i < wanted; ++i) {
-                const quint64 combination =
-                    quint64(k.high) << lowSize | quint64(small) << low.largeSize() | run[i].first;
-                const Hit hit{combination, Currency::fromCount(qint64(rest + run[i].second))};
-                if (!control.hit(hit) || ticker.cancelled()) {
-                    outcome.cancelled = true;
-                    return outcome;
-                }
-                ++listed;
-            }
-        }
-    }
-    ticker.report(1.0);
-    return outcome;
+    return Meeting(request, control).run();
 }
 
 namespace CombinationSearch {
@@ -490,58 +595,24 @@ class MeetInMiddleMethod : public SearchMethod {
 public:
     QString name() const override { return QStringLiteral("meet-in-the-middle"); }
 
-    Estimate estimate(const Request& request) const override {
+    Estimate estimate(const ValidRequest& valid) const override {
+        const Request& request = valid.request();
         Estimate e;
         const int n = int(std::min<std::size_t>(request.amounts.size(), 1000));
         e.seconds = MeetInMiddleSearch::seconds(n, request.lower == request.upper);
         e.fits = request.order == Order::Window && !request.sizeLimited() &&
-                 n <= MeetInMiddleSearch::MostAmounts && MeetInMiddleSearch::sumsFit(request.amounts) &&
+                 n <= MeetInMiddleSearch::MostAmounts &&
                  (n <= MeetInMiddleSearch::MaxAmounts || e.seconds <= LongestSeconds);
         e.bytes = e.fits ? MeetInMiddleSearch::bytes(n, request.limit) : 0;
         return e;
     }
 
-    Outcome run(const Request& request, const Control& control) const override {
-        if (request.order != Order::Window || request.sizeLimited())
-            throw KalvonError::unsupported(QStringLiteral(
-                "Meet in the middle führt die Treffer nur in der Reihenfolge der Kombinationsnummer auf, "
-                "ohne Begrenzung der Zahl der Beträge."));
-        if (request.lower > request.upper) {
-            if (control.counted)
-                control.counted(Total{});
-            return {};
-        }
+    Outcome run(const ValidRequest& valid, const Control& control) const override {
+        const Request& request = valid.request();
         const qint64 bytes = MeetInMiddleSearch::bytes(int(request.amounts.size()), request.limit);
         if (bytes > request.memoryBudget)
-            throw KalvonError::unsupported(
-                QStringLiteral("Für meet in the middle reicht der Arbeitsspeicher nicht (%1 MB nötig, %2 MB "
-                               "erlaubt). Abhilfe: eine kleinere Zahl aufzuführender Treffer (--limit) oder "
-                               "weniger Beträge angeben.")
-                    .arg(bytes >> 20)
-                    .arg(request.memoryBudget >> 20));
-        MeetInMiddleSearch::Control inner;
-        inner.progress = control.progress;
-        inner.cancelled = control.cancelled;
-        inner.limit = request.limit;
-        inner.counted = [&](quint64 total) {
-            if (control.counted)
-                control.counted(Total{mpz_class(static_cast<unsigned long>(total)), false});
-        };
-        std::vector<int> items;
-        if (control.hit) {
-            inner.hit = [&](const MeetInMiddleSearch::Hit& hit) {
-                items.clear();
-                for (quint64 rest = hit.combination; rest != 0; rest &= rest - 1)
-                    items.push_back(std::countr_zero(rest));
-                return control.hit(Hit{items, hit.sum});
-            };
-        }
-        const MeetInMiddleSearch::Outcome o =
-            MeetInMiddleSearch::run(request.amounts, request.lower, request.upper, inner);
-        Outcome outcome;
-        outcome.total.count = static_cast<unsigned long>(o.total);
-        outcome.cancelled = o.cancelled;
-        return outcome;
+            refuseMemory(name(), QStringLiteral("meet in the middle"), bytes, request.memoryBudget);
+        return MeetInMiddleSearch::run(valid, control);
     }
 };
 

@@ -6,9 +6,6 @@
 
 #include <QtGlobal>
 
-#include <functional>
-#include <span>
-
 // Finds the combinations of up to 64 amounts whose sum lies in [lower, upper] without trying them
 // one by one (meet in the middle, as Schroeppel and Shamir do it). The amounts are split into a
 // low and a high half, and each half into a small and a large part whose subset sums are kept
@@ -20,7 +17,8 @@
 // from the low half's parts. Time grows with 2^(n/2), memory with about 2^(n/2 − 6).
 //
 // Combination number X has bit i set when amount i takes part, as in the window's count. Hits
-// are reported in ascending X; the total is counted exactly however many there are.
+// are reported in ascending X; the total is counted exactly however many there are. Cancellation
+// is polled every few milliseconds of work, also while the halves are built.
 class MeetInMiddleSearch {
 public:
     // Lists of up to this many amounts always fit, in about a second; longer ones up to
@@ -29,36 +27,10 @@ public:
     // Combination numbers have 64 bits.
     static constexpr int MostAmounts = 64;
 
-    struct Hit {
-        quint64 combination = 0;
-        Currency sum;
-    };
-
-    struct Control {
-        // Called with the share of the work done, 0 … 1000; may be empty.
-        std::function<void(int permille)> progress;
-        // Polled now and then; true ends the search early. May be empty.
-        std::function<bool()> cancelled;
-        // Receives the total number of hits once it is known, before the first hit; may be empty.
-        std::function<void(quint64 total)> counted;
-        // Receives the first `limit` hits in ascending combination number; false ends the listing.
-        std::function<bool(const Hit&)> hit;
-        quint64 limit = 0;
-    };
-
-    struct Outcome {
-        quint64 total = 0;      // every hit, listed or not
-        bool cancelled = false; // the search ended early; total is incomplete
-    };
-
-    // amounts: at most MostAmounts, none of them zero, every subset sum in the Currency range
-    // (sumsFit), lower <= upper; otherwise throws KalvonError.
-    static Outcome run(std::span<const Currency> amounts, Currency lower, Currency upper,
-                       const Control& control);
-
-    // True when the sum of the positive amounts and the sum of the negative ones, and with them
-    // every subset sum, lie in the Currency range.
-    static bool sumsFit(std::span<const Currency> amounts);
+    // Lists the hits of a request in window order, without size limits, over at most MostAmounts
+    // amounts (otherwise throws KalvonError).
+    static CombinationSearch::Outcome run(const CombinationSearch::ValidRequest& request,
+                                          const CombinationSearch::Control& control);
 
     // Rough seconds and peak bytes of a run over n amounts listing up to limit hits.
     static double seconds(int n, bool exact);

@@ -36,6 +36,8 @@ qint64 saturated(Int128 bytes) {
 }
 
 using Ticker = SearchTicker<Control>;
+using CombinationSearch::Request;
+using CombinationSearch::ValidRequest;
 
 // For each sum of [low, high], the first amount i from which on the sum is a subset sum of the
 // amounts 0 … i (−1 for the sum 0, the empty subset); Unreachable for the others. A bitset of the
@@ -53,8 +55,9 @@ std::vector<qint32> firstReached(std::span<const qint64> weights, qint64 low, qi
     qint64 lowWord = zero / 64, highWord = zero / 64; // the words that hold a reached sum
     for (std::size_t i = 0; i < weights.size(); ++i) {
         const qint64 w = weights[i];
-        const qint64 q = (w < 0 ? -w : w) / 64;
-        const int r = int((w < 0 ? -w : w) % 64);
+        const quint64 magnitude = w < 0 ? quint64(0) - quint64(w) : quint64(w); // also of the smallest qint64
+        const qint64 q = qint64(magnitude / 64);
+        const int r = int(magnitude % 64);
         auto merge = [&](qint64 k, quint64 shifted) {
             if (k == words - 1)
                 shifted &= lastMask;
@@ -162,29 +165,26 @@ constexpr double ExactCountListingFactor = 20;
 
 } // namespace
 
-ReachableSums::ReachableSums(std::span<const Currency> amounts, Currency lower, Currency upper) {
-    if (lower > upper)
-        throw KalvonError::unsupported(
-            QStringLiteral("Die Untergrenze des Bereichs liegt über seiner Obergrenze."));
+ReachableSums::ReachableSums(const ValidRequest& valid) {
+    const Request& request = valid.request();
+    m_limit = request.limit;
+    m_memoryBudget = request.memoryBudget;
     Int128 positive = 0, negative = 0;
     quint64 divisor = 0;
-    for (const Currency& amount : amounts) {
-        if (amount.count() == 0)
-            throw KalvonError::unsupported(
-                QStringLiteral("Ein Betrag von null nimmt an keiner Kombination teil."));
+    for (const Currency& amount : request.amounts) {
         (amount.count() > 0 ? positive : negative) += amount.count();
         divisor = std::gcd(divisor, amount.magnitude());
     }
-    CombinationSearch::requireSumsFit(amounts);
-    if (amounts.empty())
+    if (request.amounts.empty() || request.lower > request.upper)
         return; // nothing can hit
-    m_divisor = qint64(divisor);
-    for (const Currency& amount : amounts)
-        m_weights.push_back(amount.count() / m_divisor);
+    // The divisor may be 2^63 (the smallest amount alone): it stays unsigned.
+    m_divisor = Int128(divisor);
+    for (const Currency& amount : request.amounts)
+        m_weights.push_back(qint64(Int128(amount.count()) / m_divisor));
     const Int128 P = positive / m_divisor, N = negative / m_divisor;
-    m_lower = ceilDiv(lower.count(), m_divisor);
-    m_upper = floorDiv(upper.count(), m_divisor);
-    m_emptyInRange = lower.count() <= 0 && 0 <= upper.count();
+    m_lower = ceilDiv(request.lower.count(), m_divisor);
+    m_upper = floorDiv(request.upper.count(), m_divisor);
+    m_emptyInRange = request.lower.count() <= 0 && 0 <= request.upper.count();
     if (m_lower > m_upper)
         return;
     m_domainLow = std::max(N, m_lower - P);
@@ -194,19 +194,33 @@ ReachableSums::ReachableSums(std::span<const Currency> amounts, Currency lower, 
         m_domainLow = 0, m_domainHigh = -1;
         return;
     }
+    if (countUpper >= Int128(std::numeric_limits<qint64>::max())) {
+        m_tooWide = true; // sums beyond 2^63 units: no table holds them
+        return;
+    }
     m_countLower = qint64(countLower);
     m_countUpper = qint64(countUpper);
     if (bytes() < std::numeric_limits<qint64>::max()) {
-        std::vector<qint64> magnitudes;
-        for (const qint64 w : m_weights)
-            magnitudes.push_back(w < 0 ? -w : w);
-        const SubsetCount counter(std::move(magnitudes), m_countLower, m_countUpper);
+        const SubsetCount counter(magnitudes(), m_countLower, m_countUpper);
         m_countUpdates = counter.updatesPerPass();
         m_countBits = counter.bitsEstimate();
     }
 }
 
+// The weights' sizes for counting; one beyond the counted range takes part in no counted sum, so it
+// is cut to just beyond it (the smallest qint64 has no positive counterpart).
+std::vector<qint64> ReachableSums::magnitudes() const {
+    const quint64 beyond = quint64(m_countUpper) + 1;
+    std::vector<qint64> out;
+    out.reserve(m_weights.size());
+    for (const qint64 w : m_weights)
+        out.push_back(qint64(std::min(w < 0 ? quint64(0) - quint64(w) : quint64(w), beyond)));
+    return out;
+}
+
 qint64 ReachableSums::bytes() const {
+    if (m_tooWide)
+        return std::numeric_limits<qint64>::max();
     if (hopeless())
         return 0;
     const Int128 size = m_domainHigh - m_domainLow + 1;
@@ -237,122 +251,118 @@ double ReachableSums::countingSeconds() const {
 }
 
 bool ReachableSums::feasible() const {
-    return listingSeconds() + m_countUpdates * 3e-10 <= LongestSeconds;
+    return !m_tooWide && listingSeconds() + m_countUpdates * 3e-10 <= LongestSeconds;
 }
 
-Outcome ReachableSums::run(quint64 limit, qint64 memoryBudget, const Control& control) const {
-    if (bytes() > memoryBudget)
-        throw KalvonError::unsupported(
-            QStringLiteral("Für die Tabelle der erreichbaren Summen reicht der Arbeitsspeicher nicht (%1 MB "
-                           "nötig, %2 MB erlaubt). Abhilfe: einen kleineren Zielwert oder weniger Beträge "
-                           "angeben.")
-                .arg(bytes() >> 20)
-                .arg(memoryBudget >> 20));
+Outcome ReachableSums::run(const Control& control) const {
+    if (bytes() > m_memoryBudget)
+        CombinationSearch::refuseMemory(CombinationSearch::reachableSums().name(),
+                                        QStringLiteral("die Tabelle der erreichbaren Summen"), bytes(),
+                                        m_memoryBudget);
     Outcome outcome;
     Ticker ticker(control);
-    const bool listing = limit > 0 && bool(control.hit);
-    const bool countFirst = bool(control.counted);
-
-    auto count = [&](int from, int to) {
-        ticker.phase(from, to);
-        if (hopeless())
-            return true;
-        std::vector<qint64> magnitudes;
-        for (const qint64 w : m_weights)
-            magnitudes.push_back(w < 0 ? -w : w);
-        const SubsetCount counter(std::move(magnitudes), m_countLower, m_countUpper);
-        const SubsetCount::Result result =
-            counter.count(std::max(ExactCountMinimumSeconds, ExactCountListingFactor * listingSeconds()),
-                          [&](double share) { return ticker.report(share); });
-        if (result.cancelled)
-            return false;
-        outcome.total.count = result.count;
-        outcome.total.atLeast = result.atLeast;
-        if (m_emptyInRange && outcome.total.count > 0)
-            outcome.total.count -= 1;
-        return true;
-    };
-
-    auto list = [&](int from, int to) {
-        ticker.phase(from, to);
-        if (hopeless() || !listing)
-            return true;
-        const qint64 low = qint64(m_domainLow), high = qint64(m_domainHigh);
-        std::vector<qint32> first = firstReached(m_weights, low, high, ticker);
-        if (first.empty())
-            return false;
-        const RangeMinimum minimum(std::move(first), low, m_upper - m_lower + 1, ticker);
-        if (minimum.cancelled())
-            return false;
-
-        // From the last amount down, leaving each out before taking it: ascending combination
-        // number. A branch is entered only when the amounts below can complete a hit.
-        const int n = int(m_weights.size());
-        auto completes = [&](int below, qint64 sum) {
-            return minimum.at(m_lower - sum) <= below;
-        };
-        struct Frame {
-            int index;  // the amount decided here; −1: all decided
-            qint64 sum; // of the amounts taken above it
-            int stage;  // 0: leave it out next, 1: take it next, 2: done
-            bool taken; // the amount above was taken
-        };
-        std::vector<Frame> stack;
-        std::vector<int> taken, items;
-        if (completes(n - 1, 0))
-            stack.push_back({n - 1, 0, 0, false});
-        quint64 listed = 0, steps = 0;
-        while (!stack.empty()) {
-            if (++steps % 1024 == 0 && ticker.cancelled())
-                return false;
-            Frame& f = stack.back();
-            if (f.index >= 0 && f.stage == 0) {
-                f.stage = 1;
-                if (completes(f.index - 1, f.sum)) {
-                    stack.push_back({f.index - 1, f.sum, 0, false});
-                    continue;
-                }
-            }
-            if (f.index >= 0 && f.stage == 1) {
-                f.stage = 2;
-                const qint64 sum = f.sum + m_weights[std::size_t(f.index)];
-                if (completes(f.index - 1, sum)) {
-                    taken.push_back(f.index);
-                    stack.push_back({f.index - 1, sum, 0, true});
-                    continue;
-                }
-            }
-            if (f.index < 0 && !taken.empty()) {
-                items.assign(taken.rbegin(), taken.rend());
-                const CombinationSearch::Hit hit{items, Currency::fromCount(f.sum * m_divisor)};
-                if (!control.hit(hit))
-                    return false;
-                if (++listed == limit)
-                    break;
-                ticker.report(double(listed) / double(limit));
-            }
-            if (f.taken)
-                taken.pop_back();
-            stack.pop_back();
-        }
-        return true;
-    };
-
     bool done;
-    if (countFirst) {
-        done = count(0, 900);
+    if (control.counted) {
+        done = count(ticker, 0, 900, outcome.total);
         if (done)
             control.counted(outcome.total);
-        done = done && list(900, 1000);
+        done = done && list(ticker, 900, 1000, control);
     } else {
-        done = list(0, 100) && count(100, 1000);
+        // No total asked for before the hits: the first ones are there quickly.
+        done = list(ticker, 0, 100, control) && count(ticker, 100, 1000, outcome.total);
     }
-    if (!done) {
-        outcome.cancelled = true;
-        return outcome;
-    }
-    ticker.phase(1000, 1000);
+    outcome.cancelled = !done;
+    if (done)
+        ticker.phase(1000, 1000);
     return outcome;
+}
+
+bool ReachableSums::count(Ticker& ticker, int from, int to, Total& total) const {
+    ticker.phase(from, to);
+    if (hopeless())
+        return true;
+    const SubsetCount counter(magnitudes(), m_countLower, m_countUpper);
+    const SubsetCount::Result result =
+        counter.count(std::max(ExactCountMinimumSeconds, ExactCountListingFactor * listingSeconds()),
+                      [&](double share) { return ticker.report(share); });
+    if (result.cancelled)
+        return false;
+    total.count = result.count;
+    total.atLeast = result.atLeast;
+    if (m_emptyInRange && total.count > 0)
+        total.count -= 1;
+    return true;
+}
+
+bool ReachableSums::list(Ticker& ticker, int from, int to, const Control& control) const {
+    ticker.phase(from, to);
+    if (hopeless() || m_limit == 0 || !control.hit)
+        return true;
+    const qint64 low = qint64(m_domainLow), high = qint64(m_domainHigh);
+    std::vector<qint32> first = firstReached(m_weights, low, high, ticker);
+    if (first.empty())
+        return false;
+    const RangeMinimum minimum(std::move(first), low, m_upper - m_lower + 1, ticker);
+    if (minimum.cancelled())
+        return false;
+    // The amounts 0 … below can complete a hit from the sum of those taken above them.
+    const auto completes = [&](int below, qint64 sum) {
+        return minimum.at(m_lower - sum) <= below;
+    };
+    return walk(completes, ticker, control);
+}
+
+// From the last amount down, leaving each out before taking it: ascending combination number. A
+// branch is entered only when the amounts below can complete a hit.
+template <class Completes>
+bool ReachableSums::walk(const Completes& completes, Ticker& ticker, const Control& control) const {
+    struct Frame {
+        int index;  // the amount decided here; −1: all decided
+        qint64 sum; // of the amounts taken above it
+        int stage;  // 0: leave it out next, 1: take it next, 2: done
+        bool taken; // the amount above was taken
+    };
+    const int n = int(m_weights.size());
+    std::vector<Frame> stack;
+    std::vector<int> taken, items;
+    if (completes(n - 1, 0))
+        stack.push_back({n - 1, 0, 0, false});
+    quint64 listed = 0, steps = 0;
+    while (!stack.empty()) {
+        if (++steps % 1024 == 0 && ticker.cancelled())
+            return false;
+        Frame& f = stack.back();
+        if (f.index >= 0 && f.stage == 0) {
+            f.stage = 1;
+            if (completes(f.index - 1, f.sum)) {
+                stack.push_back({f.index - 1, f.sum, 0, false});
+                continue;
+            }
+        }
+        if (f.index >= 0 && f.stage == 1) {
+            f.stage = 2;
+            // A subset sum, so within 64 bits: every subset sum of the request is.
+            const qint64 sum = f.sum + m_weights[std::size_t(f.index)];
+            if (completes(f.index - 1, sum)) {
+                taken.push_back(f.index);
+                stack.push_back({f.index - 1, sum, 0, true});
+                continue;
+            }
+        }
+        if (f.index < 0 && !taken.empty()) {
+            items.assign(taken.rbegin(), taken.rend());
+            const CombinationSearch::Hit hit{items, Currency::fromCount(qint64(f.sum * m_divisor))};
+            if (!control.hit(hit))
+                return false;
+            if (++listed == m_limit)
+                break;
+            ticker.report(double(listed) / double(m_limit));
+        }
+        if (f.taken)
+            taken.pop_back();
+        stack.pop_back();
+    }
+    return true;
 }
 
 namespace CombinationSearch {
@@ -362,37 +372,28 @@ class ReachableSumsMethod : public SearchMethod {
 public:
     QString name() const override { return QStringLiteral("reachable-sums"); }
 
-    Estimate estimate(const Request& request) const override {
+    Estimate estimate(const ValidRequest& request) const override {
         Estimate e;
-        if (request.order != Order::Window || request.sizeLimited())
+        if (!takes(request.request()))
             return e;
-        if (request.lower > request.upper) {
-            e.fits = true;
-            return e;
-        }
-        try {
-            const ReachableSums engine(request.amounts, request.lower, request.upper);
-            e.fits = engine.feasible();
-            e.bytes = engine.bytes();
-            e.seconds = engine.listingSeconds() + engine.countingSeconds();
-        } catch (const KalvonError&) {
-            e.fits = false;
-        }
+        const ReachableSums engine(request);
+        e.fits = engine.feasible();
+        e.bytes = engine.bytes();
+        e.seconds = engine.listingSeconds() + engine.countingSeconds();
         return e;
     }
 
-    Outcome run(const Request& request, const Control& control) const override {
-        if (request.order != Order::Window || request.sizeLimited())
+    Outcome run(const ValidRequest& request, const Control& control) const override {
+        if (!takes(request.request()))
             throw KalvonError::unsupported(QStringLiteral(
                 "Die Tabelle der erreichbaren Summen führt die Treffer nur in der Reihenfolge der "
                 "Kombinationsnummer auf, ohne Begrenzung der Zahl der Beträge."));
-        if (request.lower > request.upper) {
-            if (control.counted)
-                control.counted(Total{});
-            return {};
-        }
-        const ReachableSums engine(request.amounts, request.lower, request.upper);
-        return engine.run(request.limit, request.memoryBudget, control);
+        return ReachableSums(request).run(control);
+    }
+
+private:
+    static bool takes(const Request& request) {
+        return request.order == Order::Window && !request.sizeLimited();
     }
 };
 

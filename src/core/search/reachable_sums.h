@@ -3,6 +3,7 @@
 
 #include "core/numbers/currency.h"
 #include "core/search/combination_search.h"
+#include "core/search/search_ticker.h"
 
 #include <QtGlobal>
 
@@ -37,33 +38,42 @@
 // quickly; otherwise the total comes first, as the contract requires.
 class ReachableSums {
 public:
-    // Throws KalvonError when an amount is zero, when a subset sum could leave the Currency range
-    // (Overflow) and when lower > upper (Unsupported).
-    ReachableSums(std::span<const Currency> amounts, Currency lower, Currency upper);
+    explicit ReachableSums(const CombinationSearch::ValidRequest& request);
 
     // Peak memory of run(), and rough seconds of listing and of counting.
     qint64 bytes() const;
     double listingSeconds() const;
     double countingSeconds() const;
-    // False when listing and a first pass of counting alone would take more than ten minutes.
+    // False when listing and a first pass of counting alone would take more than ten minutes, and
+    // when the sums to count do not fit a table.
     bool feasible() const;
 
-    // Throws KalvonError (Unsupported) when bytes() exceeds memoryBudget.
-    CombinationSearch::Outcome run(quint64 limit, qint64 memoryBudget,
-                                   const CombinationSearch::Control& control) const;
+    // Throws KalvonError with a Refusal (Memory) when bytes() exceeds the request's memory budget.
+    CombinationSearch::Outcome run(const CombinationSearch::Control& control) const;
 
 private:
     __extension__ using Int128 = __int128;
+    using Ticker = SearchTicker<CombinationSearch::Control>;
+
+    bool hopeless() const { return m_domainLow > m_domainHigh || m_countLower > m_countUpper; }
+    std::vector<qint64> magnitudes() const;
+    // The phases of run(); each false when cancelled.
+    bool count(Ticker& ticker, int from, int to, CombinationSearch::Total& total) const;
+    bool list(Ticker& ticker, int from, int to, const CombinationSearch::Control& control) const;
+    template <class Completes>
+    bool walk(const Completes& completes, Ticker& ticker, const CombinationSearch::Control& control) const;
 
     std::vector<qint64> m_weights; // the amounts divided by their common divisor
-    qint64 m_divisor = 1;
+    Int128 m_divisor = 1;
     Int128 m_lower = 0, m_upper = -1;           // the bounds in those units
     Int128 m_domainLow = 0, m_domainHigh = -1;  // the partial sums that can lead to a hit
     qint64 m_countLower = 0, m_countUpper = -1; // the range SubsetCount counts
+    bool m_tooWide = false;                     // that range does not fit 64 bits
     bool m_emptyInRange = false;
+    quint64 m_limit = 0;
+    qint64 m_memoryBudget = 0;
     double m_countUpdates = 0;
     double m_countBits = 0;
-    bool hopeless() const { return m_domainLow > m_domainHigh || m_countLower > m_countUpper; }
 };
 
 namespace CombinationSearch {

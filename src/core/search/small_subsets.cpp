@@ -239,13 +239,16 @@ public:
 
     QString name() const override { return QStringLiteral("small-subsets"); }
 
-    Estimate estimate(const Request& request) const override {
+    // A few steps whatever the list: takes() bounds the sizes to MaxItems.
+    Estimate estimate(const ValidRequest& valid) const override {
+        const Request& request = valid.request();
         Estimate e;
-        const double n = double(request.amounts.size());
         const int largest = request.itemCap();
+        if (!takes(request))
+            return e;
+        const double n = double(request.amounts.size());
         const double pairs = n * (n - 1) / 2;
-        e.bytes =
-            qint64(n * 40 + 2 * double(collected(request)) * sizeof(Found)); // a vector grows by doubling
+        double bytes = n * 40 + 2 * double(collected(request)) * sizeof(Found); // a vector grows by doubling
         e.seconds = n * std::log2(n + 2) * 1e-7;
         const double quadruples = pairs * 1e-8 + n * n * 4e-9; // counted over sorted pair sums
         for (int size = std::max(1, request.minItems); size <= largest; ++size) {
@@ -255,24 +258,22 @@ public:
                 e.seconds += pairs * 5e-8 + binomial(n, size - 4) * quadruples;
         }
         if (largest >= 4) // the pair sums, a buffer to sort them, and a copy for each amount fixed above
-            e.bytes += qint64(pairs * (24 + 12 * std::max(0, largest - 4)));
-        e.fits = largest <= MaxItems && request.amounts.size() <= std::size_t(MaxAmounts) &&
-                 (largest < 4 || request.amounts.size() <= std::size_t(MaxPairedAmounts)) &&
-                 e.seconds <= MaxSeconds;
+            bytes += pairs * (24 + 12 * std::max(0, largest - 4));
+        e.bytes = saturatedBytes(bytes);
+        e.fits = e.seconds <= MaxSeconds;
         return e;
     }
 
-    Outcome run(const Request& request, const Control& control) const override {
-        const int n = int(request.amounts.size());
-        const int largest = request.itemCap();
-        if (largest > MaxItems || n > MaxAmounts || (largest >= 4 && n > MaxPairedAmounts))
+    Outcome run(const ValidRequest& valid, const Control& control) const override {
+        const Request& request = valid.request();
+        if (!takes(request))
             throw KalvonError::unsupported(
                 QStringLiteral("Kombinationen aus höchstens %1 Beträgen gehen nur bis %2 Beträge (ab vier je "
                                "Kombination: bis %3).")
                     .arg(MaxItems)
                     .arg(MaxAmounts)
                     .arg(MaxPairedAmounts));
-        requireSumsFit(request.amounts, largest);
+        const int largest = request.itemCap();
         std::vector<qint64> amounts;
         for (const Currency& amount : request.amounts)
             amounts.push_back(amount.count());
@@ -327,6 +328,13 @@ public:
     }
 
 private:
+    static bool takes(const Request& request) {
+        const int largest = request.itemCap();
+        const std::size_t n = request.amounts.size();
+        return largest <= MaxItems && n <= std::size_t(MaxAmounts) &&
+               (largest < 4 || n <= std::size_t(MaxPairedAmounts));
+    }
+
     // Hits collected at once: at most a quarter of the memory budget.
     std::size_t collected(const Request& request) const {
         return std::clamp<std::size_t>(

@@ -134,8 +134,8 @@ SubsetCount::SubsetCount(std::vector<qint64> weights, qint64 lower, qint64 upper
 }
 
 template <class Entry, class Add>
-bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int passes,
-                       const std::function<bool(double)>& tick, int& exponent, bool upwards) const {
+bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int passes, const Tick& tick,
+                       int& exponent, bool upwards) const {
     std::fill(table.begin(), table.end(), Entry(0));
     table[0] = Entry(1);
     exponent = 0;
@@ -204,50 +204,59 @@ bool SubsetCount::pass(std::vector<Entry>& table, Add add, int passIndex, int pa
     return true;
 }
 
-SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<bool(double)>& tick) const {
+namespace {
+using Clock = std::chrono::steady_clock;
+}
+
+SubsetCount::Result SubsetCount::count(double exactSeconds, const Tick& tick) const {
     Result result;
     if (m_lower > m_upper)
         return result;
-    using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
-    const std::size_t size = std::size_t(m_upper + 1);
-
-    // Bounds of the count from a pass in doubles. Upwards, every entry is at least its count; and
-    // without scaling, at most its count times (1 + 1.26 · 2^-50)^k after k additions, which is
-    // below 1 + k · 2^-48: the count lies in [upper − upper · k · 2^-48, upper].
-    std::vector<double> sums(size);
-    const bool scaled = m_steps.size() > UnscaledSteps;
-    auto bound = [&](bool upwards, int passIndex, int passes) -> std::optional<mpz_class> {
-        const double factor = upwards ? Up : Down;
-        int exponent = 0;
-        const auto add = [factor](double* dst, const double* src, std::size_t count) {
-            SumKernels::addScaled(dst, src, count, factor);
-        };
-        if (!pass(sums, add, passIndex, passes, tick, exponent, upwards))
-            return std::nullopt;
-        const double total = pairwiseSum(sums.data() + m_lower, std::size_t(m_upper - m_lower + 1), factor);
-        return fromDouble(total, exponent, upwards);
-    };
     // Four passes is a fair guess of the whole count for the share shown.
-    const std::optional<mpz_class> upper = bound(true, 0, 4);
-    if (!upper) {
-        result.cancelled = true;
-        return result;
-    }
-    mpz_class lower = 0;
-    if (!scaled) {
-        const unsigned long additions = static_cast<unsigned long>(m_steps.size()) + 64;
-        mpz_class slack = *upper * additions;
-        slack >>= 48;
-        lower = *upper - slack - 1;
-        if (lower < 0)
-            lower = 0;
-    }
+    std::vector<double> sums(std::size_t(m_upper + 1));
+    const std::optional<mpz_class> upper = bound(sums, true, 0, 4, tick);
+    if (!upper)
+        return cancelled();
+    const mpz_class lower = m_steps.size() > UnscaledSteps ? mpz_class(0) : lowerBelow(*upper);
     const double boundSeconds = std::chrono::duration<double>(Clock::now() - started).count();
 
-    // Residues modulo 2^64 and primes whose product exceeds the width of [lower, upper].
+    const std::vector<quint32> primes = primesBeyond(*upper - lower);
+    // A pass over 32-bit entries takes about half of one over doubles.
+    const double exactEstimate = boundSeconds * (1.0 + 0.5 * double(primes.size()));
+    if (!primes.empty() && exactEstimate > exactSeconds)
+        return atLeast(sums, lower, tick);
+    sums = {};
+    return exact(primes, lower, tick);
+}
+
+// Bounds of the count from a pass in doubles. Upwards, every entry is at least its count; and
+// without scaling, at most its count times (1 + 1.26 · 2^-50)^k after k additions, which is below
+// 1 + k · 2^-48: the count lies in [upper − upper · k · 2^-48, upper].
+std::optional<mpz_class> SubsetCount::bound(std::vector<double>& sums, bool upwards, int passIndex,
+                                            int passes, const Tick& tick) const {
+    const double factor = upwards ? Up : Down;
+    int exponent = 0;
+    const auto add = [factor](double* dst, const double* src, std::size_t count) {
+        SumKernels::addScaled(dst, src, count, factor);
+    };
+    if (!pass(sums, add, passIndex, passes, tick, exponent, upwards))
+        return std::nullopt;
+    const double total = pairwiseSum(sums.data() + m_lower, std::size_t(m_upper - m_lower + 1), factor);
+    return fromDouble(total, exponent, upwards);
+}
+
+mpz_class SubsetCount::lowerBelow(const mpz_class& upper) const {
+    const unsigned long additions = static_cast<unsigned long>(m_steps.size()) + 64;
+    mpz_class slack = upper * additions;
+    slack >>= 48;
+    mpz_class lower = upper - slack - 1;
+    return lower < 0 ? mpz_class(0) : lower;
+}
+
+// Primes below 2^31 whose product with 2^64 exceeds width: the residues then tell the count.
+std::vector<quint32> SubsetCount::primesBeyond(const mpz_class& width) {
     std::vector<quint32> primes;
-    const mpz_class width = *upper - lower;
     mpz_class modulus = mpz_class(1) << 64;
     for (quint32 candidate = (quint32(1) << 31) - 1; modulus <= width; candidate -= 2) {
         if (isPrime(candidate)) {
@@ -255,34 +264,38 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
             modulus *= candidate;
         }
     }
-    const int passes = 2 + int(primes.size());
-    // A pass over 32-bit entries takes about half of one over doubles.
-    const double exactEstimate = boundSeconds * (1.0 + 0.5 * double(primes.size()));
-    if (!primes.empty() && exactEstimate > exactSeconds) {
-        result.atLeast = true;
-        if (!scaled) {
-            result.count = lower;
-            return result;
-        }
-        const std::optional<mpz_class> below = bound(false, 1, 2);
-        if (!below) {
-            result.cancelled = true;
-            return result;
-        }
-        result.count = *below;
+    return primes;
+}
+
+// The count as a lower bound, when the exact count would take too long: from the upward pass
+// without scaling, else from a second pass in doubles, rounded downwards.
+SubsetCount::Result SubsetCount::atLeast(std::vector<double>& sums, const mpz_class& lower,
+                                         const Tick& tick) const {
+    Result result;
+    result.atLeast = true;
+    if (m_steps.size() <= UnscaledSteps) {
+        result.count = lower;
         return result;
     }
-    sums = {};
+    const std::optional<mpz_class> below = bound(sums, false, 1, 2, tick);
+    if (!below)
+        return cancelled();
+    result.count = *below;
+    return result;
+}
 
-    // Modulo 2^64, then modulo each prime, joined digit by digit (Garner).
+// Modulo 2^64, then modulo each prime, joined digit by digit (Garner): the one number in
+// [lower, lower + 2^64 · primes) with these residues.
+SubsetCount::Result SubsetCount::exact(const std::vector<quint32>& primes, const mpz_class& lower,
+                                       const Tick& tick) const {
+    const int passes = 2 + int(primes.size());
+    const std::size_t size = std::size_t(m_upper + 1);
     int exponent = 0;
     mpz_class residue;
     {
         std::vector<quint64> table(size);
-        if (!pass(table, SumKernels::addWrapping, 1, passes, tick, exponent, true)) {
-            result.cancelled = true;
-            return result;
-        }
+        if (!pass(table, SumKernels::addWrapping, 1, passes, tick, exponent, true))
+            return cancelled();
         quint64 sum = 0;
         for (qint64 s = m_lower; s <= m_upper; ++s)
             sum += table[std::size_t(s)];
@@ -295,10 +308,8 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
         const auto add = [prime](quint32* dst, const quint32* src, std::size_t count) {
             SumKernels::addModulo(dst, src, count, prime);
         };
-        if (!pass(table, add, 2 + int(k), passes, tick, exponent, true)) {
-            result.cancelled = true;
-            return result;
-        }
+        if (!pass(table, add, 2 + int(k), passes, tick, exponent, true))
+            return cancelled();
         quint64 sum = 0;
         for (qint64 s = m_lower; s <= m_upper; ++s)
             sum = (sum + table[std::size_t(s)]) % prime;
@@ -308,9 +319,15 @@ SubsetCount::Result SubsetCount::count(double exactSeconds, const std::function<
         residue += joined * static_cast<unsigned long>(step);
         joined *= prime;
     }
-    // The one number in [lower, upper] with these residues.
     mpz_class offset = residue - lower;
     mpz_fdiv_r(offset.get_mpz_t(), offset.get_mpz_t(), joined.get_mpz_t());
+    Result result;
     result.count = lower + offset;
+    return result;
+}
+
+SubsetCount::Result SubsetCount::cancelled() {
+    Result result;
+    result.cancelled = true;
     return result;
 }

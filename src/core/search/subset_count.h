@@ -6,6 +6,7 @@
 #include <gmpxx.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // Counts the subsets of a list of positive whole weights whose sum lies in [lower, upper], over a
@@ -40,7 +41,8 @@ public:
 
     // tick(share of the work done, 0 … 1) is called about once a table pass over one weight; it
     // returns false to end the count early.
-    Result count(double exactSeconds, const std::function<bool(double)>& tick) const;
+    using Tick = std::function<bool(double)>;
+    Result count(double exactSeconds, const Tick& tick) const;
 
 private:
     struct Step {
@@ -49,8 +51,17 @@ private:
     };
 
     template <class Entry, class Add>
-    bool pass(std::vector<Entry>& table, Add add, int passIndex, int passes,
-              const std::function<bool(double)>& tick, int& exponent, bool upwards) const;
+    bool pass(std::vector<Entry>& table, Add add, int passIndex, int passes, const Tick& tick, int& exponent,
+              bool upwards) const;
+    // The phases of count(): a bound in doubles, the lower bound below an upward one, the primes
+    // the residues need, and the count as a lower bound or exactly.
+    std::optional<mpz_class> bound(std::vector<double>& sums, bool upwards, int passIndex, int passes,
+                                   const Tick& tick) const;
+    mpz_class lowerBelow(const mpz_class& upper) const;
+    static std::vector<quint32> primesBeyond(const mpz_class& width);
+    Result atLeast(std::vector<double>& sums, const mpz_class& lower, const Tick& tick) const;
+    Result exact(const std::vector<quint32>& primes, const mpz_class& lower, const Tick& tick) const;
+    static Result cancelled();
 
     std::vector<Step> m_steps;
     qint64 m_lower, m_upper;

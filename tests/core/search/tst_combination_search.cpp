@@ -12,6 +12,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <ctime>
+
 using namespace CombinationSearch;
 
 namespace {
@@ -90,6 +92,13 @@ Request randomRequest(QRandomGenerator& rng, int maxAmounts, int kind = -1, int 
     return r;
 }
 
+QStringList strings(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* text : texts)
+        out << QString::fromUtf8(text);
+    return out;
+}
+
 QString describe(const Request& r) {
     QStringList amounts;
     for (const Currency& a : r.amounts)
@@ -123,6 +132,13 @@ private slots:
     void refusals();
     void cancelledAfterFirstReport_data();
     void cancelledAfterFirstReport();
+    void extremes_data();
+    void extremes();
+    void smallestAmountInEachPart_data();
+    void smallestAmountInEachPart();
+    void choiceOverManyAmounts_data();
+    void choiceOverManyAmounts();
+    void meetPollsOften();
 };
 
 // Random lists: each method that takes the request, and the search as a whole, list and count
@@ -172,28 +188,34 @@ void TestCombinationSearch::sameAsEveryCombination() {
         QVERIFY2(runs.value(name) > 20, qPrintable(name + QStringLiteral(" was hardly tried")));
 }
 
-// Requests that no method can take are refused with a message that names the remedy; sums that
-// could leave the Currency range are refused, not wrapped.
+// Requests that no method can take are refused with their figures: how many amounts, and the
+// largest size limit with which a method would fit; sums that could leave the Currency range are
+// refused, not wrapped.
 void TestCombinationSearch::refused_data() {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("huge"); // the first amounts are 4·10^18 ten-thousandths
     QTest::addColumn<int>("maxItems");
+    QTest::addColumn<int>("order");
     QTest::addColumn<int>("budgetMB");
-    QTest::addColumn<bool>("overflow"); // else: no method fits
-    QTest::addColumn<QString>("message");
-    QTest::newRow("200 amounts, no size limit")
-        << 200 << 0 << 0 << 64 << false << QStringLiteral("--max-items");
-    QTest::newRow("12 of 5,000 amounts")
-        << 5000 << 0 << 12 << 1024 << false << QStringLiteral("--max-items 4");
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<int>("fittingItems");
+    const int noMethod = int(Refusal::Reason::NoMethod), inOrder = int(Refusal::Reason::NoMethodInOrder);
+    QTest::newRow("200 amounts, no size limit") << 200 << 0 << 0 << 0 << 64 << noMethod << 6;
+    QTest::newRow("200 amounts, fewest first") << 200 << 0 << 0 << 1 << 64 << inOrder << 6;
+    QTest::newRow("12 of 5,000 amounts") << 5000 << 0 << 12 << 0 << 1024 << noMethod << 4;
     QTest::newRow("three huge of 30 amounts")
-        << 30 << 3 << 3 << 64 << true << QStringLiteral("Eine mögliche Summe der Beträge");
+        << 30 << 3 << 3 << 0 << 64 << int(Refusal::Reason::SumRange) << 0;
+    QTest::newRow("100,001 amounts") << 100001 << 0 << 2 << 0 << 1024 << int(Refusal::Reason::TooManyAmounts)
+                                     << 0;
 }
 
 void TestCombinationSearch::refused() {
     QFETCH(int, count);
     QFETCH(int, huge);
     QFETCH(int, maxItems);
+    QFETCH(int, order);
     QFETCH(int, budgetMB);
+    QFETCH(int, reason);
     Request r;
     // Large amounts without a common divisor and a target that some of them make: no table of
     // reachable sums is short enough.
@@ -206,14 +228,20 @@ void TestCombinationSearch::refused() {
     }
     r.lower = r.upper = Currency::fromCount(target);
     r.maxItems = maxItems;
+    r.order = Order(order);
     r.memoryBudget = qint64(budgetMB) << 20;
     try {
         run(r, {});
         QFAIL("the search ran");
     } catch (const KalvonError& e) {
-        QTEST(e.kind() == KalvonError::Kind::Overflow, "overflow");
-        QFETCH(QString, message);
-        QVERIFY2(e.userMessage().contains(message), qPrintable(e.userMessage()));
+        const Refusal* refusal = refusalOf(e);
+        QVERIFY2(refusal, qPrintable(e.userMessage()));
+        QCOMPARE(int(refusal->reason), reason);
+        QCOMPARE(refusal->amounts, qint64(count));
+        QTEST(refusal->fittingItems, "fittingItems");
+        QCOMPARE(e.kind(), refusal->reason == Refusal::Reason::SumRange ? KalvonError::Kind::Overflow
+                                                                        : KalvonError::Kind::Unsupported);
+        QCOMPARE(refusal->mostAmounts, reason == int(Refusal::Reason::TooManyAmounts) ? qint64(100000) : 0);
     }
 }
 
@@ -286,13 +314,13 @@ void TestCombinationSearch::largeList() {
     const LargeList& list = theLargeList();
     Request r = list.request;
     r.order = Order(order);
-    auto hits = list.hits;
-    std::stable_sort(hits.begin(), hits.end(), [&](const auto& a, const auto& b) {
-        return before(r.order, r.target, {a.first, a.second}, {b.first, b.second});
-    });
+    std::vector<KeyedHit> hits;
+    for (const auto& [items, sum] : list.hits)
+        hits.push_back({items, sum, {}});
+    sortHits(hits, r.order, r.target);
     QStringList expected;
     for (std::size_t i = 0; i < 1000 && i < hits.size(); ++i)
-        expected << describeHit(hits[i].first, hits[i].second);
+        expected << describeHit(hits[i].items, hits[i].sum);
 
     const std::unique_ptr<SearchMethod> method = smallSubsetsCollectingAtMost(std::size_t(collected));
     const Listing got = listWith([&](const Control& c) { return collected ? method->run(r, c) : run(r, c); });
@@ -414,33 +442,31 @@ void TestCombinationSearch::refusals_data() {
     QTest::addColumn<qint64>("upper");
     QTest::addColumn<qint64>("budget");
     QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("bytesNeeded"); // a Memory refusal's figure; -1: no Memory refusal
     const qint64 gib = qint64(1) << 30, big = std::numeric_limits<qint64>::max() / 2 + 1;
     const int unsupported = int(KalvonError::Kind::Unsupported), overflow = int(KalvonError::Kind::Overflow);
     QList<qint64> many;
     for (int i = 1; i <= 65; ++i)
         many << i * 10001;
-    QTest::newRow("meet: 65 amounts")
-        << QStringLiteral("meet") << many << qint64(5) << qint64(5) << gib << unsupported;
-    QTest::newRow("meet: lower above upper")
-        << QStringLiteral("meet") << QList<qint64>{1, 2} << qint64(3) << qint64(2) << gib << unsupported;
-    QTest::newRow("meet: a sum out of range")
-        << QStringLiteral("meet") << QList<qint64>{big, big} << qint64(1) << qint64(1) << gib << overflow;
-    QTest::newRow("meet: a zero") << QStringLiteral("meet") << QList<qint64>{5, 0} << qint64(5) << qint64(5)
-                                  << gib << unsupported;
-    QTest::newRow("meet: budget too small") << QStringLiteral("meet-method") << QList<qint64>{5, 7}
-                                            << qint64(5) << qint64(5) << qint64(1024) << unsupported;
-    QTest::newRow("table: lower above upper")
-        << QStringLiteral("table") << QList<qint64>{1, 2} << qint64(3) << qint64(2) << gib << unsupported;
-    QTest::newRow("table: a sum out of range") << QStringLiteral("table") << QList<qint64>{-big, -big, -1}
-                                               << qint64(1) << qint64(1) << gib << overflow;
-    QTest::newRow("table: a zero") << QStringLiteral("table") << QList<qint64>{0} << qint64(5) << qint64(5)
-                                   << gib << unsupported;
+    QTest::newRow("meet: 65 amounts") << QStringLiteral("meet-in-the-middle") << many << qint64(5)
+                                      << qint64(5) << gib << unsupported << qint64(-1);
+    QTest::newRow("a sum out of range") << QStringLiteral("meet-in-the-middle") << QList<qint64>{big, big}
+                                        << qint64(1) << qint64(1) << gib << overflow << qint64(-1);
+    QTest::newRow("a zero") << QStringLiteral("reachable-sums") << QList<qint64>{5, 0} << qint64(5)
+                            << qint64(5) << gib << unsupported << qint64(-1);
+    // Both halves' parts of two sums, the chunks, two kept high subsets, the listing's buffer.
+    QTest::newRow("meet: budget too small")
+        << QStringLiteral("meet-in-the-middle") << QList<qint64>{5, 7} << qint64(5) << qint64(5)
+        << qint64(1024) << unsupported << qint64(2 * 12 * 3 + 16384 * 16 * 8 + 2 * 16 + 2 * 16);
     QTest::newRow("table: budget too small")
-        << QStringLiteral("table") << QList<qint64>{1, 3, 100000007} << qint64(100000008) << qint64(100000008)
-        << qint64(1) << unsupported;
+        << QStringLiteral("reachable-sums") << QList<qint64>{1, 3, 100000007} << qint64(100000008)
+        << qint64(100000008) << qint64(1) << unsupported << qint64(100000009 * 8);
+    QTest::newRow("every subset: 23 amounts") << QStringLiteral("every-subset") << many.mid(0, 23)
+                                              << qint64(5) << qint64(5) << gib << unsupported << qint64(-1);
 }
 
-// Requests an engine cannot take are refused with a KalvonError, never answered wrongly.
+// Requests a method cannot take are refused with a KalvonError, never answered wrongly; memory
+// beyond the budget with the figures.
 void TestCombinationSearch::refusals() {
     QFETCH(QString, method);
     QFETCH(QList<qint64>, amounts);
@@ -448,23 +474,29 @@ void TestCombinationSearch::refusals() {
     QFETCH(qint64, upper);
     QFETCH(qint64, budget);
     QFETCH(int, kind);
+    QFETCH(qint64, bytesNeeded);
     Request r;
     for (const qint64 a : amounts)
         r.amounts.push_back(Currency::fromCount(a));
     r.lower = Currency::fromCount(lower);
     r.upper = r.target = Currency::fromCount(upper);
     r.memoryBudget = budget;
+    const auto found = std::find_if(methods().begin(), methods().end(),
+                                    [&](const SearchMethod* m) { return m->name() == method; });
+    QVERIFY(found != methods().end());
     try {
-        if (method == QLatin1String("meet"))
-            MeetInMiddleSearch::run(r.amounts, r.lower, r.upper, {});
-        else if (method == QLatin1String("meet-method"))
-            meetInMiddle().run(r, {});
-        else
-            ReachableSums(r.amounts, r.lower, r.upper).run(r.limit, r.memoryBudget, {});
+        (*found)->run(r, {});
         QFAIL("the request was taken");
     } catch (const KalvonError& e) {
         QCOMPARE(int(e.kind()), kind);
         QVERIFY(!e.userMessage().isEmpty());
+        const Refusal* refusal = refusalOf(e);
+        QCOMPARE(refusal && refusal->reason == Refusal::Reason::Memory, bytesNeeded >= 0);
+        if (bytesNeeded >= 0) {
+            QCOMPARE(refusal->bytesNeeded, bytesNeeded);
+            QCOMPARE(refusal->bytesAllowed, budget);
+            QCOMPARE(refusal->method, method);
+        }
     }
 }
 
@@ -510,6 +542,192 @@ void TestCombinationSearch::cancelledAfterFirstReport() {
     QVERIFY((*found)->run(r, control).cancelled);
     QVERIFY(!counted);
     QVERIFY(!hit);
+}
+
+void TestCombinationSearch::extremes_data() {
+    QTest::addColumn<QList<qint64>>("amounts"); // in ten-thousandths
+    QTest::addColumn<qint64>("lower");
+    QTest::addColumn<qint64>("upper");
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<QStringList>("hits"); // in window order
+    const qint64 lowest = std::numeric_limits<qint64>::min(), highest = std::numeric_limits<qint64>::max();
+    const qint64 half = lowest / 2, e18 = qint64(1000000000000000000);
+    QTest::newRow("the smallest amount between two of the smallest")
+        << QList<qint64>{1, lowest, 1} << qint64(2) << qint64(2) << 0 << strings({"0 2=2"});
+    QTest::newRow("the smallest amount alone")
+        << QList<qint64>{lowest} << lowest << lowest << 0 << strings({"0=-9223372036854775808"});
+    QTest::newRow("the smallest and the largest amount")
+        << QList<qint64>{lowest, highest} << lowest << highest << 0
+        << strings({"0=-9223372036854775808", "1=9223372036854775807", "0 1=-1"});
+    QTest::newRow("credit notes adding up to the smallest amount")
+        << QList<qint64>{5, half, 7, half} << lowest << lowest + 7 << 0
+        << strings({"1 3=-9223372036854775808", "0 1 3=-9223372036854775803", "1 2 3=-9223372036854775801"});
+    QTest::newRow("credit notes adding up to the smallest amount, 12 amounts")
+        << QList<qint64>{half, 3, 5, 8, 13, 21, 34, 55, 89, 144, 233, half} << lowest + 300 << lowest + 377
+        << 0 << QStringList(); // hits: as the reference finds them
+    QTest::newRow("two of 9·10^18 with at most one amount")
+        << QList<qint64>{9 * e18 / 10 * 10, 9 * e18 / 10 * 10, 50000, 70000} << qint64(70000) << qint64(70000)
+        << 1 << strings({"3=70000"});
+    QTest::newRow("three of 4·10^18 with at most two amounts")
+        << QList<qint64>{4 * e18, 4 * e18, 5, 4 * e18} << 8 * e18 << 8 * e18 + 5 << 2
+        << strings({"0 1=8000000000000000000", "0 3=8000000000000000000", "1 3=8000000000000000000"});
+}
+
+// Amounts and bounds at the ends of the Currency range, and size limits that keep sums in range
+// that would leave it otherwise: each method that takes the request, and the search as a whole,
+// in each order, give what trying every subset gives.
+void TestCombinationSearch::extremes() {
+    QFETCH(QList<qint64>, amounts);
+    QFETCH(qint64, lower);
+    QFETCH(qint64, upper);
+    QFETCH(int, maxItems);
+    QFETCH(QStringList, hits);
+    Request r;
+    for (const qint64 a : amounts)
+        r.amounts.push_back(Currency::fromCount(a));
+    r.lower = Currency::fromCount(lower);
+    r.upper = r.target = Currency::fromCount(upper);
+    r.maxItems = maxItems;
+    if (!hits.isEmpty())
+        QCOMPARE(referenceSearch(r).hits, hits);
+    for (const Order order : {Order::Window, Order::Items, Order::Difference}) {
+        r.order = order;
+        const ReferenceResult expected = referenceSearch(r);
+        QVERIFY(expected.total > 0);
+        int methodsRun = 0;
+        for (const SearchMethod* method : methods()) {
+            if (!method->estimate(r).fits)
+                continue;
+            ++methodsRun;
+            const Listing got = listWith([&](const Control& c) { return method->run(r, c); });
+            QVERIFY2(got.hits == expected.hits, qPrintable(method->name() + QLatin1Char(' ') + describe(r)));
+            QCOMPARE(got.total, QString::number(expected.total));
+        }
+        QVERIFY(methodsRun > 0);
+        const Listing got = listWith([&](const Control& c) { return run(r, c); });
+        QCOMPARE(got.hits, expected.hits);
+        QCOMPARE(got.total, QString::number(expected.total));
+    }
+}
+
+void TestCombinationSearch::smallestAmountInEachPart_data() {
+    QTest::addColumn<int>("first"); // where the two credit notes of −2^62 stand among 40 amounts
+    QTest::newRow("low half") << 0;
+    QTest::newRow("large part of the high half") << 20;
+    QTest::newRow("small part of the high half") << 38;
+}
+
+// 40 amounts whose credit notes add up to the smallest amount: meet in the middle lists and counts
+// what the table of reachable sums does, wherever the credit notes stand.
+void TestCombinationSearch::smallestAmountInEachPart() {
+    QFETCH(int, first);
+    const qint64 unit = qint64(1) << 40;
+    Request r;
+    for (int i = 1; i <= 38; ++i)
+        r.amounts.push_back(Currency::fromCount(i * unit));
+    const Currency credit = Currency::fromCount(std::numeric_limits<qint64>::min() / 2);
+    r.amounts.insert(r.amounts.begin() + first, {credit, credit});
+    r.lower = Currency::fromCount(std::numeric_limits<qint64>::min() + 100 * unit);
+    r.upper = r.target = Currency::fromCount(std::numeric_limits<qint64>::min() + 103 * unit);
+    QVERIFY(reachableSums().estimate(r).fits);
+    const Listing meet = listWith([&](const Control& c) { return meetInMiddle().run(r, c); });
+    const Listing table = listWith([&](const Control& c) { return reachableSums().run(r, c); });
+    QCOMPARE(meet.total, table.total);
+    QCOMPARE(meet.hits, table.hits);
+    QCOMPARE(meet.hits.size(), qsizetype(1000));
+}
+
+void TestCombinationSearch::choiceOverManyAmounts_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<int>("reason"); // -1: the search runs
+    const int noMethod = int(Refusal::Reason::NoMethod);
+    QTest::newRow("99,999 amounts, no size limit") << 99999 << 0 << false << noMethod;
+    QTest::newRow("99,999 amounts, cancelled at once") << 99999 << 0 << true << -1;
+    QTest::newRow("99,999 amounts, at most two") << 99999 << 2 << false << -1;
+    QTest::newRow("100,001 amounts, at most two")
+        << 100001 << 2 << false << int(Refusal::Reason::TooManyAmounts);
+}
+
+// Choosing the method over many amounts is quick, a cancelled choice ends without a method, and a
+// list longer than any search takes is refused before anything is estimated.
+void TestCombinationSearch::choiceOverManyAmounts() {
+    QFETCH(int, count);
+    QFETCH(int, maxItems);
+    QFETCH(bool, cancelled);
+    QFETCH(int, reason);
+    Request r;
+    QRandomGenerator rng(99);
+    for (int i = 0; i < count; ++i)
+        r.amounts.push_back(Currency::fromCount(qint64(rng.bounded(100, 5000001)) * 100 + 1));
+    r.lower = r.upper = r.target = Currency::fromCount(qint64(1234567) * 100 + 2);
+    r.maxItems = maxItems;
+    int polls = 0;
+    QStringList chosen;
+    Control control;
+    control.cancelled = [&] {
+        ++polls;
+        return cancelled;
+    };
+    control.chosen = [&](const QString& method) {
+        chosen << method;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        const Outcome outcome = run(r, control);
+        QCOMPARE(reason, -1);
+        QCOMPARE(outcome.cancelled, cancelled);
+        QCOMPARE(chosen, cancelled ? QStringList() : QStringList{QStringLiteral("small-subsets")});
+        if (cancelled)
+            QCOMPARE(polls, 1);
+    } catch (const KalvonError& e) {
+        QVERIFY2(refusalOf(e), qPrintable(e.userMessage()));
+        QCOMPARE(int(refusalOf(e)->reason), reason);
+        QVERIFY(chosen.isEmpty());
+    }
+    // It took 28 s for 99,999 amounts when each size limit was estimated in turn.
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+}
+
+namespace {
+qint64 threadMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+} // namespace
+
+// Meet in the middle over 64 amounts looks at cancellation after no more than 50 ms of work (this
+// thread's processor time, whatever else the machine does), from building its halves on, and ends
+// at the first look once cancelled.
+void TestCombinationSearch::meetPollsOften() {
+    Request r;
+    QRandomGenerator rng(64);
+    qint64 target = 0;
+    for (int i = 0; i < 64; ++i) {
+        r.amounts.push_back(Currency::fromCount(qint64(rng.bounded(1, 100000001)) * 100 + i));
+        target += i % 2 ? r.amounts.back().count() : 0;
+    }
+    r.lower = r.upper = r.target = Currency::fromCount(target);
+    const qint64 start = threadMicroseconds();
+    qint64 last = start, longest = 0;
+    int polls = 0, pollsAfterCancel = 0;
+    Control control;
+    control.cancelled = [&] {
+        const qint64 now = threadMicroseconds();
+        longest = std::max(longest, now - last);
+        last = now;
+        ++polls;
+        const bool cancel = now - start > 1500000;
+        pollsAfterCancel += cancel;
+        return cancel;
+    };
+    QVERIFY(meetInMiddle().run(r, control).cancelled);
+    QVERIFY2(longest < 50000, qPrintable(QStringLiteral("%1 µs, %2 polls").arg(longest).arg(polls)));
+    QCOMPARE(pollsAfterCancel, 1);
+    qDebug("longest stretch without a look at cancellation: %lld µs in %d polls", longest, polls);
 }
 
 QTEST_GUILESS_MAIN(TestCombinationSearch)
