@@ -145,13 +145,20 @@ bool startsWithDigit(const QString& text) {
     return !text.isEmpty() && text.front().isDigit();
 }
 
-// True when a comma between two unquoted fields of the record belongs to a number.
+// True when the two fields joined by a comma are one amount ("1.234,50 €", "EUR 11.174,13").
+bool joinedAmount(const QString& left, const QString& right) {
+    return NumberText::readAmount(QString(left + QLatin1Char(',') + right)).status !=
+           NumberText::AmountText::Status::NotANumber;
+}
+
+// True when a comma between two unquoted fields of the record belongs to a number: splitting there
+// would turn a column of amounts into two columns of fragments.
 bool joinsNumber(const Record& record) {
     for (std::size_t i = 1; i < record.fields.size(); ++i) {
         const Field& left = record.fields[i - 1];
         const Field& right = record.fields[i];
         if (right.column == left.column + 1 && !left.quoted && !right.quoted && endsWithDigit(left.text) &&
-            startsWithDigit(right.text) && NumberText::isNumeric(left.text + QLatin1Char(',') + right.text))
+            startsWithDigit(right.text) && joinedAmount(left.text, right.text))
             return true;
     }
     return false;
@@ -212,11 +219,14 @@ QChar detectDelimiter(QStringView text) {
     return best;
 }
 
-CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits) {
+CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits,
+                     std::vector<int>* fieldCounts) {
     CellGrid::Builder builder(limits);
     RecordReader reader(text, delimiter);
     Record record;
     for (qint64 row = 1; reader.next(record); ++row) {
+        if (fieldCounts && row <= limits.maxRows)
+            fieldCounts->push_back(record.fieldCount);
         for (Field& field : record.fields)
             builder.add(row, field.column,
                         CellGrid::Cell{0, CellGrid::Cell::Kind::Text, 0, std::move(field.text)});
