@@ -187,10 +187,10 @@ void TestKalvonFind::output_data() {
         << QString();
     QTest::newRow("no hit") << args("--locale de_DE --target 7") << QStringLiteral("5\n0\n3") << 1
                             << QStringLiteral("Es wurde keine Kombination gefunden.\n") << QString();
-    QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 €") << 2
+    QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 S") << 2
                                   << QString()
                                   << QStringLiteral(
-                                         "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 €“.\n");
+                                         "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 S“.\n");
     QTest::newRow("out of range") << args("--locale de_DE --target 7") << QStringLiteral("1e15") << 2
                                   << QString()
                                   << QStringLiteral(

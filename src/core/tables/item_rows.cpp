@@ -132,7 +132,7 @@ const Row& RowReader::aligned(const Row& row) {
                right = !grown.empty() && grown.front() > amount;
     if (!left && !right)
         ragged(row);
-    const int at = grown.front();
+    const int at = grown.back(); // free text grows more often than the invoice number before it
     m_scratch = Row{row.number, row.hidden, regular, {}};
     for (const Cell& cell : row.cells) {
         const int column = cell.column < at            ? cell.column
@@ -238,7 +238,9 @@ Item RowReader::itemOf(const Row& row, Currency amount) const {
 bool RowReader::isSum(const Row& row, const Cell& cell, Currency amount) const {
     if (cell.totalFormula && !m_rowWiseFormulas)
         return true;
-    if (!m_sumsValid || m_groupItems == 0 || (amount != m_groupSum && amount != m_allSum))
+    const bool group = m_groupItems > 0 && amount == m_groupSum;
+    const bool all = !m_table.items.empty() && amount == m_allSum;
+    if (!m_sumsValid || (!group && !all))
         return false;
     return std::any_of(row.cells.begin(), row.cells.end(), [&](const Cell& c) {
         return c.column != m_selection.amountColumn && c.type == Cell::Type::Text && saysSum(c.text);

@@ -72,6 +72,16 @@ OpenedSource OpenedSource::fromText(const QString& text, const TableReader::Opti
     return source;
 }
 
+OpenedSource OpenedSource::fromGrid(CellGrid::Grid grid, ItemTable::Format format, const QString& sheetName,
+                                    const TableReader::Options& options) {
+    OpenedSource source;
+    source.m_options = options;
+    source.m_format = format;
+    source.m_names = QStringList{sheetName};
+    source.m_sheets.emplace(0, TypedSheet::typed(std::move(grid), format, sheetName));
+    return source;
+}
+
 int OpenedSource::sheetIndex(const QString& wanted) const {
     if (!isWorkbook() || wanted.trimmed().isEmpty())
         return m_first;

@@ -25,6 +25,9 @@ public:
                                   TableReader::Layout* layout = nullptr);
     // Text as it comes from the clipboard.
     static OpenedSource fromText(const QString& text, const TableReader::Options& options);
+    // One sheet's cells as a workbook parser gives them.
+    static OpenedSource fromGrid(CellGrid::Grid grid, ItemTable::Format format, const QString& sheetName,
+                                 const TableReader::Options& options);
 
     bool isWorkbook() const { return m_format != ItemTable::Format::Text; }
     ItemTable::Format format() const { return m_format; }

@@ -45,7 +45,7 @@ int letterColumn(const QString& text) {
 }
 
 bool namesAmount(const QString& header) {
-    static const QRegularExpression words(QStringLiteral("betrag|offen|saldo|summe|brutto|amount"));
+    static const QRegularExpression words(QStringLiteral("betrag|saldo|summe|brutto|amount|^offen$"));
     return words.match(header).hasMatch();
 }
 
@@ -108,9 +108,14 @@ int SheetColumns::findHeader() const {
                                             [](const Cell& cell) { return cell.isNumberLike(); })
                     ? 0
                     : 1;
+    // Rows with a number in them are rows of amounts the next row does not continue, not headers.
+    const auto numberless = [](const Row& row) {
+        return std::none_of(row.cells.begin(), row.cells.end(),
+                            [](const Cell& cell) { return cell.isNumberLike(); });
+    };
     std::size_t header = first;
     for (std::size_t i = 0; i < first; ++i) {
-        if (header == first || rows[i].cells.size() >= rows[header].cells.size())
+        if (numberless(rows[i]) && (header == first || rows[i].cells.size() >= rows[header].cells.size()))
             header = i;
     }
     return header == first ? 0 : rows[header].number;

@@ -84,8 +84,15 @@ QString describe(const ItemTable& table) {
     }
     for (const Item& item : table.items)
         parts << itemText(item);
+    if (!table.sumRows.empty()) {
+        parts << QStringLiteral("Zwischensummen");
+        for (const Item& item : table.sumRows)
+            parts << itemText(item);
+    }
     if (table.totalRow)
         parts << QStringLiteral("Summe ") + itemText(*table.totalRow);
+    if (table.hiddenRows > 0)
+        parts << QStringLiteral("ausgeblendet %1").arg(table.hiddenRows);
     return parts.join(QLatin1Char(' '));
 }
 
@@ -117,6 +124,49 @@ template <class F> QString outcome(F&& read) {
     } catch (const KalvonError& e) {
         return e.userMessage();
     }
+}
+
+// A sheet as a workbook parser gives it: rows by line from row 1, cells by '|' from column A. A row
+// "~…" is hidden; a cell "#12.5" is a numeric value, "=#30" one that a sum formula gives, "?=B2*2" a
+// formula without a stored value, "@03.11.2026" a date; other cells are text.
+CellGrid::Grid gridOf(const QString& text, const QString& hiddenColumns) {
+    CellGrid::Grid grid;
+    int number = 0;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        CellGrid::Row row{++number, line.startsWith(u'~'), {}};
+        if (row.hidden)
+            line.remove(0, 1);
+        const QStringList cells = line.split(QLatin1Char('|'));
+        for (qsizetype column = 0; column < cells.size(); ++column) {
+            QString value = cells[column];
+            if (value.isEmpty())
+                continue;
+            CellGrid::Cell cell;
+            cell.column = int(column);
+            cell.totalFormula = value.startsWith(u'=');
+            if (cell.totalFormula)
+                value.remove(0, 1);
+            if (value.startsWith(u'#')) {
+                cell.kind = CellGrid::Cell::Kind::Value;
+                cell.value = value.mid(1).toDouble();
+            } else if (value.startsWith(u'?')) {
+                cell.kind = CellGrid::Cell::Kind::Missing;
+                cell.text = value.mid(1);
+            } else if (value.startsWith(u'@')) {
+                cell.kind = CellGrid::Cell::Kind::Date;
+                cell.text = value.mid(1);
+            } else {
+                cell.text = value;
+            }
+            row.cells.push_back(cell);
+            grid.columnCount = std::max(grid.columnCount, cell.column + 1);
+        }
+        if (!row.cells.empty())
+            grid.rows.push_back(row);
+    }
+    for (const QString& letter : hiddenColumns.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        grid.hiddenColumns.push_back(letter.at(0).unicode() - u'A');
+    return grid;
 }
 
 // A device that never ends, as a pipe from `yes` is.
@@ -180,6 +230,8 @@ private slots:
     void textInputs();
     void roles_data();
     void roles();
+    void sheetShapes_data();
+    void sheetShapes();
     void workbooks_data();
     void workbooks();
     void layout();
@@ -279,6 +331,57 @@ void TestTableReader::textInputs_data() {
     QTest::newRow("delimiter given") << QByteArray("a;x,1\nb;y,3\n") << "delimiter=,"
                                      << "Text B L:A 1:a;x=1,00 2:b;y=3,00";
 
+    // Shapes of real exports.
+    const QByteArray titled("Offene Posten Debitoren\nStand: 30.11.2026\n\nBelegnr;Datum;Kunde;Betrag\n"
+                            "RE-1;03.11.2026;Müller;1.234,50\nRE-2;04.11.2026;Meier;50\n");
+    QTest::newRow("title rows above the header") << titled << ""
+                                                 << "Text D(Betrag) L:A 5:RE-1=1.234,50 6:RE-2=50,00";
+    QTest::newRow("header row given") << titled << "header=4"
+                                      << "Text D(Betrag) L:A 5:RE-1=1.234,50 6:RE-2=50,00";
+    QTest::newRow("header row given too high")
+        << titled << "header=1"
+        << "Keine Spalte enthält unter der Überschrift nur Zahlen, davon mindestens eine ungleich null. Die "
+           "erste Zelle, die keine Zahl ist: Zeile 4, Spalte D: „Betrag“. Die Tabelle hat die Spalten A "
+           "(„Offene Posten Debitoren“), B, C, D.";
+    QTest::newRow("a first line far below a double is an amount") << QByteArray("1e-400\n5\n7") << ""
+                                                                  << "Liste 1:=0,00 2:=5,00 3:=7,00";
+    QTest::newRow("discount percentage right of the amount")
+        << QByteArray("Belegnr;Betrag;Skonto %\nR1;100;2\nR2;50;3\n") << ""
+        << "Text B(Betrag) L:A 2:R1=100,00 3:R2=50,00";
+    QTest::newRow("quantity right of the price") << QByteArray("Artikel;Preis;Menge\nA;10;2\n") << ""
+                                                 << "Text B(Preis) L:A 2:A=10,00";
+    QTest::newRow("ragged row: a text grew by a delimiter")
+        << QByteArray("Belegnr;Kunde;Betrag\nR1;Müller; Söhne;50\nR2;Meier;60\nR3;Schulz;70\n") << ""
+        << "Text C(Betrag) L:A 2:R1=50,00 3:R2=60,00 4:R3=70,00";
+    QTest::newRow("ragged row: text on both sides of the amount")
+        << QByteArray("Text;Betrag;Notiz\na;5;6;b\nc;7;d\ne;8;f\n") << ""
+        << "Zeile 2 hat 4 Felder, die übrigen Zeilen haben 3; welches Feld dort der Betrag ist, lässt sich "
+           "nicht sicher sagen. Ein Text, der das Trennzeichen „;“ enthält, muss in Anführungszeichen "
+           "stehen.";
+    QTest::newRow("ragged row: an amount moved left")
+        << QByteArray(
+               "Belegnr;Datum;Kunde;Betrag\nR1;03.11.2026;Müller;50\nR2;Meier;60\nR3;04.11.2026;Schulz;70\n")
+        << ""
+        << "Zeile 3 hat 3 Felder, die übrigen Zeilen haben 4; welches Feld dort der Betrag ist, lässt sich "
+           "nicht sicher sagen. Ein Text, der das Trennzeichen „;“ enthält, muss in Anführungszeichen "
+           "stehen.";
+    QTest::newRow("S/H column") << QByteArray("Belegnr;Betrag;S/H\nR1;100;S\nR2;30;H\nR3;5;Soll\n") << ""
+                                << "Text B(Betrag) L:A 2:R1=100,00 3:R2=-30,00 4:R3=5,00";
+    QTest::newRow("S/H mark missing") << QByteArray("Belegnr;Betrag;S/H\nR1;100;S\nR2;30;\nR3;5;H\n") << ""
+                                      << "Zeile 3, Spalte C ist weder S (Soll) noch H (Haben): „“.";
+    QTest::newRow("debit letter in the amount cell is named")
+        << QByteArray("Belegnr;Datum;Betrag\nR1;x;100,00\nR2;x;4.885,96 S\n") << ""
+        << "Keine Spalte enthält unter der Überschrift nur Zahlen, davon mindestens eine ungleich null. Die "
+           "erste Zelle, die keine Zahl ist: Zeile 3, Spalte C: „4.885,96 S“. Die Tabelle hat die Spalten A "
+           "(„Belegnr“), B („Datum“), C („Betrag“).";
+    QTest::newRow("subtotals and a balance by their labels")
+        << QByteArray(
+               "Kunde;Rechnung;Betrag\nMüller;R1;10\nMüller;R2;20\nZwischensumme Müller;;30\nMeier;R3;5\n"
+               "Zwischensumme Meier;;5\nSaldo;;35\n")
+        << ""
+        << "Text C(Betrag) L:A 2:Müller=10,00 3:Müller=20,00 5:Meier=5,00 Zwischensummen 4:Zwischensumme "
+           "Müller=30,00 6:Zwischensumme Meier=5,00 Summe 7:Saldo=35,00";
+
     // Failures.
     QTest::newRow("missing column")
         << prices << "column=Z"
@@ -314,6 +417,76 @@ void TestTableReader::textInputs() {
     QFETCH(QString, options);
     QFETCH(QString, expected);
     QCOMPARE(outcome([&] { return TableReader::read(input, optionsOf(options)); }), expected);
+}
+
+void TestTableReader::sheetShapes_data() {
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QString>("hiddenColumns");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("expected");
+    const QString hiddenRow = QStringLiteral("Rechnung|Betrag\nR1|#10\n~R2|#20\nR3|#30");
+    QTest::newRow("hidden rows left out") << hiddenRow << ""
+                                          << ""
+                                          << "Xlsx S B(Betrag) L:A 2:R1=10,00 4:R3=30,00 ausgeblendet 1";
+    QTest::newRow("hidden rows taken in") << hiddenRow << ""
+                                          << "allrows"
+                                          << "Xlsx S B(Betrag) L:A 2:R1=10,00 3:R2=20,00 4:R3=30,00";
+    QTest::newRow("hidden amount column never by default") << "Rechnung|Wert|Intern\nR1|#10|#1\nR2|#20|#2"
+                                                           << "C"
+                                                           << ""
+                                                           << "Xlsx S B(Wert) L:A 2:R1=10,00 3:R2=20,00";
+    QTest::newRow("hidden column named") << "Rechnung|Wert|Intern\nR1|#10|#1\nR2|#20|#2"
+                                         << "C"
+                                         << "column=Intern"
+                                         << "Xlsx S C(Intern) L:A 2:R1=1,00 3:R2=2,00";
+    QTest::newRow("hidden label column never by default") << "Intern|Rechnung|Betrag\nx|R1|#10"
+                                                          << "A"
+                                                          << ""
+                                                          << "Xlsx S C(Betrag) L:B 2:R1=10,00";
+    QTest::newRow("subtotal and total formulas")
+        << "Kunde|Rechnung|Betrag\nMüller|R1|#10\nMüller|R2|#20\n|Zwischensumme|=#30\nMeier|R3|#5\n||=#5\n"
+           "|Gesamt|=#35"
+        << ""
+        << ""
+        << "Xlsx S C(Betrag) L:A 2:Müller=10,00 3:Müller=20,00 5:Meier=5,00 Zwischensummen 4:=30,00 6:=5,00 "
+           "Summe 7:=35,00";
+    QTest::newRow("a sum formula in every row adds up the row")
+        << "Rechnung|Netto|Steuer|Brutto\nR1|#10|#1.9|=#11.9\nR2|#20|#3.8|=#23.8"
+        << ""
+        << ""
+        << "Xlsx S D(Brutto) L:A 2:R1=11,90 3:R2=23,80";
+    QTest::newRow("formulas without values")
+        << "Rechnung|Betrag\nR1|#10\nR2|?=B2*2\nR3|?=B2*3"
+        << ""
+        << ""
+        << "In Spalte B („Betrag“) im Tabellenblatt „S“ stehen Formeln ohne gespeichertes Ergebnis: B3, B4. "
+           "Die Datei wurde von einem Programm geschrieben, das nicht rechnet; öffnen und speichern Sie sie "
+           "mit einer Tabellenkalkulation.";
+    QTest::newRow("NaN is no number") << "Rechnung|Betrag\nR1|#10\nR2|#nan"
+                                      << ""
+                                      << "column=B"
+                                      << "Der Betrag in Zeile 3, Spalte B („Betrag“) ist keine gültige Zahl: "
+                                         "„nan“.";
+    QTest::newRow("title rows above the header")
+        << "Offene Posten "
+           "Debitoren\n@30.11.2026\n\nBelegnr|Datum|Betrag\nR1|@03.11.2026|#10\nR2|@04.11.2026|#20"
+        << ""
+        << ""
+        << "Xlsx S C(Betrag) L:A 5:R1=10,00 6:R2=20,00";
+}
+
+void TestTableReader::sheetShapes() {
+    QFETCH(QString, grid);
+    QFETCH(QString, hiddenColumns);
+    QFETCH(QString, options);
+    QFETCH(QString, expected);
+    const Options o = optionsOf(options);
+    QCOMPARE(outcome([&] {
+                 OpenedSource source = OpenedSource::fromGrid(
+                     gridOf(grid, hiddenColumns), ItemTable::Format::Xlsx, QStringLiteral("S"), o);
+                 return TableReader::read(source, o);
+             }),
+             expected);
 }
 
 void TestTableReader::roles_data() {
