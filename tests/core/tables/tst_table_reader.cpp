@@ -237,6 +237,8 @@ private slots:
     void layout();
     void randomTextTables();
     void files();
+    void convertsEachAmountOnce_data();
+    void convertsEachAmountOnce();
     void bounds_data();
     void bounds();
 };
@@ -729,6 +731,35 @@ void TestTableReader::files() {
                  .arg(text.fileName()));
     QVERIFY(readPath(Data + QStringLiteral("/offene_posten.ods"))
                 .startsWith(QStringLiteral("Ods Offene Posten")));
+}
+
+void TestTableReader::convertsEachAmountOnce_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("items");
+    QByteArray table("Belegnr;Datum;Kunde;Betrag\n");
+    QByteArray list;
+    for (int i = 1; i <= 1000; ++i) {
+        table += QStringLiteral("RE-2026-%1;%2.11.2026;Kunde %1 GmbH;%3,%4\n")
+                     .arg(i, 4, 10, QLatin1Char('0'))
+                     .arg(i % 28 + 1, 2, 10, QLatin1Char('0'))
+                     .arg(i * 7)
+                     .arg(i % 100, 2, 10, QLatin1Char('0'))
+                     .toUtf8();
+        list += QByteArray::number(i) + ",50\n";
+    }
+    QTest::newRow("1,000 rows of 4 columns") << table << 1000;
+    QTest::newRow("plain list of 1,000") << list << 1000;
+}
+
+// Each amount is converted once: choosing the column, reading it and the plain-list test share one
+// typed pass over the cells.
+void TestTableReader::convertsEachAmountOnce() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, items);
+    const quint64 before = NumberText::conversions();
+    QCOMPARE(int(TableReader::read(input, {}).items.size()), items);
+    const quint64 conversions = NumberText::conversions() - before;
+    QVERIFY2(conversions <= quint64(items) * 11 / 10, qPrintable(QString::number(conversions)));
 }
 
 void TestTableReader::bounds_data() {
