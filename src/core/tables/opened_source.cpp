@@ -24,6 +24,16 @@ CellGrid::Limits limitsOf(const TableReader::Options& options) {
     throw KalvonError(kind, QStringLiteral("%1, „%2“,").arg(subject, quoted));
 }
 
+// A message quotes at most 40 characters and marks that there are more: this many are kept.
+constexpr qsizetype Quoted = 41;
+
+// A plain list is bounded as a table's rows are: one amount a row.
+[[noreturn]] void tooManyAmounts(int maxRows) {
+    throw KalvonError::unreadable(
+        QStringLiteral("Die Eingabe hat mehr als %1 Beträge; so lange Listen werden nicht gelesen.")
+            .arg(NumberText::formatCount(mpz_class(maxRows))));
+}
+
 } // namespace
 
 OpenedSource OpenedSource::fromBytes(const QByteArray& bytes, const TableReader::Options& options,
@@ -112,26 +122,32 @@ const std::optional<std::vector<Item>>& OpenedSource::plainList() {
     if (m_plainChecked || isWorkbook())
         return m_plain;
     m_plainChecked = true;
-    std::vector<Item> items;
+    std::vector<Currency> amounts;
     bool numeric = true;
-    std::optional<Item> outOfRange;
+    int outOfRange = 0;
+    QString outOfRangeText;
     AmountList::forEachAmount(m_text, [&](QStringView piece, qint64 line) {
-        if (qint64(items.size()) >= m_options.maxCells)
-            CellGrid::tooManyCells(m_options.maxCells);
         if (line > m_options.maxRows)
             CellGrid::tooManyRows(m_options.maxRows);
         const NumberText::AmountText read = NumberText::readAmount(piece);
-        const int number = int(items.size()) + 1;
-        if (read.status == NumberText::AmountText::Status::OutOfRange && !outOfRange)
-            outOfRange = Item{{}, number, piece.toString()};
         numeric = read.status != NumberText::AmountText::Status::NotANumber;
-        items.push_back({read.amount, number, {}});
+        if (numeric && qsizetype(amounts.size()) >= m_options.maxRows)
+            tooManyAmounts(m_options.maxRows);
+        if (read.status == NumberText::AmountText::Status::OutOfRange && outOfRange == 0) {
+            outOfRange = int(amounts.size()) + 1;
+            outOfRangeText = piece.left(Quoted).toString();
+        }
+        amounts.push_back(read.amount);
         return numeric;
     });
-    if (numeric && outOfRange)
-        failAmount(outOfRange->row, outOfRange->label, KalvonError::Kind::Overflow);
-    if (numeric)
-        m_plain = std::move(items);
+    if (numeric && outOfRange > 0)
+        failAmount(outOfRange, outOfRangeText, KalvonError::Kind::Overflow);
+    if (!numeric)
+        return m_plain;
+    m_plain.emplace();
+    m_plain->reserve(amounts.size());
+    for (std::size_t i = 0; i < amounts.size(); ++i)
+        m_plain->push_back({amounts[i], int(i) + 1, {}});
     return m_plain;
 }
 
@@ -141,9 +157,9 @@ void OpenedSource::failAsPlainList() const {
         ++number;
         const NumberText::AmountText read = NumberText::readAmount(piece);
         if (read.status == NumberText::AmountText::Status::OutOfRange)
-            failAmount(number, piece.toString(), KalvonError::Kind::Overflow);
+            failAmount(number, piece.left(Quoted).toString(), KalvonError::Kind::Overflow);
         if (!read.ok())
-            failAmount(number, piece.toString(), KalvonError::Kind::TypeMismatch);
+            failAmount(number, piece.left(Quoted).toString(), KalvonError::Kind::TypeMismatch);
         return true;
     });
     throw KalvonError::unreadable(QStringLiteral("Die Eingabe enthält keinen Betrag."));

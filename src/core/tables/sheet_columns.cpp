@@ -82,6 +82,7 @@ SheetColumns::SheetColumns(const TypedSheet::Sheet& sheet, int headerRow, bool a
             }
         }
     }
+    readHeaders();
     countCells(allRows);
 }
 
@@ -167,14 +168,22 @@ void SheetColumns::countCells(bool) {
 }
 
 QString SheetColumns::header(int column) const {
-    if (m_headerRow == 0)
-        return {};
+    return column >= 0 && std::size_t(column) < m_headers.size() ? m_headers[std::size_t(column)] : QString();
+}
+
+void SheetColumns::readHeaders() {
+    // A header as long as a whole file is shown shortened; messages and labels stay short.
+    constexpr qsizetype Longest = 200;
+    m_headers.assign(std::size_t(std::max(m_sheet.columnCount, 0)), QString());
     const auto row = std::lower_bound(m_sheet.rows.begin(), m_sheet.rows.end(), m_headerRow,
                                       [](const Row& r, int number) { return r.number < number; });
-    if (row == m_sheet.rows.end() || row->number != m_headerRow)
-        return {};
-    const Cell* cell = row->at(column);
-    return cell ? oneLine(cell->text) : QString();
+    if (m_headerRow == 0 || row == m_sheet.rows.end() || row->number != m_headerRow)
+        return;
+    for (const Cell& cell : row->cells) {
+        m_headers[std::size_t(cell.column)] = cell.text.size() > Longest
+                                                  ? oneLine(cell.text.left(Longest)) + QStringLiteral("…")
+                                                  : oneLine(cell.text);
+    }
 }
 
 QString SheetColumns::name(int column) const {

@@ -56,6 +56,7 @@ private:
         QString firstOther;
     };
     int findHeader() const;
+    void readHeaders();
     void countCells(bool allRows);
     bool excludedByHeader(int column) const;
     QString firstNonNumber() const;
@@ -65,6 +66,7 @@ private:
     int m_regularFields = 0;
     bool m_allRows = false;
     std::vector<Column> m_columns;
+    std::vector<QString> m_headers;
 };
 
 // A header as names are compared: lower case, no blanks, no trailing point.

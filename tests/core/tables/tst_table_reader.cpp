@@ -3,6 +3,7 @@
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
 #include "core/tables/table_reader.h"
+#include "core/tables/text_table.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -241,6 +242,9 @@ private slots:
     void convertsEachAmountOnce();
     void bounds_data();
     void bounds();
+    void hostileText_data();
+    void hostileText();
+    void hugeFieldKeepsACell();
 };
 
 void TestTableReader::textInputs_data() {
@@ -800,6 +804,53 @@ void TestTableReader::bounds() {
     // chunks of its own); the rest is work on a bounded input, well within seconds.
     QVERIFY2(endless.given <= (qint64(65) << 20), qPrintable(QString::number(endless.given)));
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestTableReader::hostileText_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected"); // the message, or the number of items read
+    QByteArray emptyCells;                 // 3 million empty cells on three lines
+    for (int line = 0; line < 3; ++line)
+        emptyCells += "1" + QByteArray(1000000, ';') + "\n";
+    QTest::newRow("3 million empty cells") << emptyCells << "3";
+    QTest::newRow("many amounts on one line")
+        << QByteArray("1;").repeated(100001)
+        << "Die Eingabe hat mehr als 100.000 Beträge; so lange Listen werden nicht gelesen.";
+    QTest::newRow("one line of text fields")
+        << QByteArray("a;").repeated(1 << 20)
+        << "Die Tabelle hat mehr als 16.384 Spalten; so breite Tabellen werden nicht gelesen.";
+    QTest::newRow("one huge field")
+        << QByteArray(8 << 20, 'x')
+        << "Der Betrag Nr. 1 ist keine gültige Zahl: „xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…“.";
+    QTest::newRow("16,384 columns, 100,000 rows")
+        << QByteArray("a;").repeated(16383) + "a\n" + QByteArray("1\n").repeated(99999) << "99999";
+}
+
+// Work bounded by the input's size, not by its cells times its columns.
+void TestTableReader::hostileText() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    QElapsedTimer timer;
+    timer.start();
+    QString result;
+    try {
+        result = QString::number(TableReader::read(input, {}).items.size());
+    } catch (const KalvonError& e) {
+        result = e.userMessage();
+    }
+    QCOMPARE(result, expected);
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+}
+
+// A field as long as a file is kept as long as a spreadsheet cell.
+void TestTableReader::hugeFieldKeepsACell() {
+    const QString text =
+        QStringLiteral("\"") + QString(100000, u'x') + QStringLiteral("\";") + QString(100000, u'y');
+    const CellGrid::Grid grid = TextTable::parse(text, u';', CellGrid::Limits());
+    QCOMPARE(grid.rows.size(), std::size_t(1));
+    QCOMPARE(grid.rows[0].cells.size(), std::size_t(2));
+    QCOMPARE(grid.rows[0].cells[0].text.size(), qsizetype(32767));
+    QCOMPARE(grid.rows[0].cells[1].text.size(), qsizetype(32767));
 }
 
 QTEST_GUILESS_MAIN(TestTableReader)
