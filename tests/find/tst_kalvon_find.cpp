@@ -223,6 +223,26 @@ void TestKalvonFind::output_data() {
                "Gelesen: Beträge aus Spalte B („Betrag“), Bezeichnung aus Spalte A („Belegnr“), 2 Beträge.\n"
                "Treffer 1: R1 (100,00) + R2 (50,00) = 150,00\nInsgesamt 1 Treffer.\n")
         << QString();
+    QTest::newRow("filtered rows left out and counted")
+        << args("--locale de_DE --target 106") +
+               QStringList{data + QStringLiteral("/../../core/tables/data/gefiltert.xlsx")}
+        << QString() << 0
+        << QStringLiteral(
+               "Gelesen: Tabellenblatt „Gefiltert“, Beträge aus Spalte D („Betrag“), Bezeichnung aus Spalte "
+               "A („Beleg“), 3 Beträge; die Summenzeile 11 (136,50) zählt nicht mit; 3 ausgeblendete Zeilen "
+               "zählen nicht mit (--all-rows nimmt sie auf).\n"
+               "Treffer 1: RE-1 (100,00) + RE-6 (6,00) = 106,00\nInsgesamt 1 Treffer.\n")
+        << QString();
+    QTest::newRow("filtered rows taken in")
+        << args("--locale de_DE --target 240 --all-rows") +
+               QStringList{data + QStringLiteral("/../../core/tables/data/gefiltert.xlsx")}
+        << QString() << 0
+        << QStringLiteral(
+               "Gelesen: Tabellenblatt „Gefiltert“, Beträge aus Spalte D („Betrag“), Bezeichnung aus Spalte "
+               "A („Beleg“), 6 Beträge; die Summenzeile 11 (136,50) zählt nicht mit.\n"
+               "Treffer 1: RE-2 (200,00) + RE-4 (40,00) = 240,00\nTreffer 2: RE-2 (200,00) + RE-4 (40,00) = "
+               "240,00\nInsgesamt 2 Treffer.\n")
+        << QString();
     QTest::newRow("bad header row") << args("--target 7 --header-row 0") << QString() << 2 << QString()
                                     << QStringLiteral(
                                            "kalvon-find: --header-row erwartet eine Zeilennummer ab 1, "
