@@ -111,10 +111,8 @@ const TypedSheet::Sheet& OpenedSource::sheet(int index) {
     }
     const QChar delimiter =
         m_options.delimiter.isNull() ? TextTable::detectDelimiter(m_text) : m_options.delimiter;
-    std::vector<int> fields;
-    CellGrid::Grid grid = TextTable::parse(m_text, delimiter, limitsOf(m_options), &fields);
-    return m_sheets
-        .emplace(0, TypedSheet::typed(std::move(grid), ItemTable::Format::Text, {}, fields, delimiter))
+    CellGrid::Grid grid = TextTable::parse(m_text, delimiter, limitsOf(m_options));
+    return m_sheets.emplace(0, TypedSheet::typed(std::move(grid), ItemTable::Format::Text, {}, delimiter))
         .first->second;
 }
 

@@ -231,8 +231,7 @@ QChar detectDelimiter(QStringView text) {
     return best;
 }
 
-CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits,
-                     std::vector<int>* fieldCounts) {
+CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits) {
     CellGrid::Builder builder(limits);
     RecordReader reader(text, delimiter);
     int fields = 0;
@@ -243,8 +242,6 @@ CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& 
         });
         if (!more)
             break;
-        if (fieldCounts && row <= limits.maxRows)
-            fieldCounts->push_back(fields);
     }
     return builder.take();
 }

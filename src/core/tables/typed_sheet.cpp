@@ -101,8 +101,7 @@ QDate textDate(QStringView text) {
     return {};
 }
 
-Sheet typed(CellGrid::Grid grid, ItemTable::Format format, const QString& name,
-            const std::vector<int>& fieldCounts, QChar delimiter) {
+Sheet typed(CellGrid::Grid grid, ItemTable::Format format, const QString& name, QChar delimiter) {
     Sheet sheet;
     sheet.delimiter = delimiter;
     sheet.format = format;
@@ -115,8 +114,8 @@ Sheet typed(CellGrid::Grid grid, ItemTable::Format format, const QString& name,
         Row row;
         row.number = in.number;
         row.hidden = in.hidden;
-        if (in.number >= 1 && std::size_t(in.number) <= fieldCounts.size())
-            row.fields = fieldCounts[std::size_t(in.number) - 1];
+        if (!delimiter.isNull() && !in.cells.empty())
+            row.fields = in.cells.back().column + 1;
         row.cells.reserve(in.cells.size());
         for (CellGrid::Cell& cell : in.cells)
             row.cells.push_back(typedCell(std::move(cell)));

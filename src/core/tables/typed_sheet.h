@@ -37,7 +37,7 @@ struct Cell {
 struct Row {
     int number = 0;          // as a spreadsheet shows it, from 1
     bool hidden = false;     // hidden or filtered out
-    int fields = 0;          // in a text table, the fields of its record, empty ones included; else 0
+    int fields = 0;          // in a text table, its fields up to the last one that is not empty; else 0
     std::vector<Cell> cells; // the cells that are not empty, ascending by column
 
     const Cell* at(int column) const;
@@ -54,10 +54,8 @@ struct Sheet {
     bool isHiddenColumn(int column) const;
 };
 
-// Types every cell of the grid once; fieldCounts, for a text table, holds each row's fields by row
-// number from 1.
-Sheet typed(CellGrid::Grid grid, ItemTable::Format format, const QString& name,
-            const std::vector<int>& fieldCounts = {}, QChar delimiter = {});
+// Types every cell of the grid once; delimiter: a text table's, null for a workbook.
+Sheet typed(CellGrid::Grid grid, ItemTable::Format format, const QString& name, QChar delimiter = {});
 
 // A date written as text: DD.MM.YYYY, DD.MM.YY or YYYY-MM-DD; null for other text.
 QDate textDate(QStringView text);

@@ -305,6 +305,7 @@ private slots:
     void textInputs();
     void roles_data();
     void roles();
+    void rolesFromWorkbookCells();
     void sheetShapes_data();
     void sheetShapes();
     void exportShapes_data();
@@ -316,6 +317,7 @@ private slots:
     void hostileWorkbooks_data();
     void hostileWorkbooks();
     void layout();
+    void openedSourceReadsAgain();
     void randomTextTables();
     void files();
     void convertsEachAmountOnce_data();
@@ -438,6 +440,9 @@ void TestTableReader::textInputs_data() {
                                                  << "Text B(Preis) L:A 2:A=10,00";
     QTest::newRow("ragged row: a text grew by a delimiter")
         << QByteArray("Belegnr;Kunde;Betrag\nR1;Müller; Söhne;50\nR2;Meier;60\nR3;Schulz;70\n") << ""
+        << "Text C(Betrag) L:A 2:R1=50,00 3:R2=60,00 4:R3=70,00";
+    QTest::newRow("a trailing delimiter is no field that grew")
+        << QByteArray("Belegnr;Kunde;Betrag\nR1;Müller;50;\nR2;Meier;60\nR3;Schulz;70\n") << ""
         << "Text C(Betrag) L:A 2:R1=50,00 3:R2=60,00 4:R3=70,00";
     QTest::newRow("ragged row: text on both sides of the amount")
         << QByteArray("Text;Betrag;Notiz\na;5;6;b\nc;7;d\ne;8;f\n") << ""
@@ -730,6 +735,21 @@ void TestTableReader::roles() {
     QCOMPARE(result, expected);
 }
 
+// A workbook's customer numbers are numeric cells and its dates date cells: the number as written,
+// without separators or decimals, and the day.
+void TestTableReader::rolesFromWorkbookCells() {
+    Options options;
+    options.roles = true;
+    OpenedSource source = OpenedSource::fromGrid(
+        gridOf(QStringLiteral("Kundennr|Kunde|Rechnungsdatum|Re-Nr|Betrag\n#10001|Müller|@03.11.2026|R1|#10\n"
+                              "#10002|Schulz|@4.11.2026|R2|#1234.5"),
+               {}),
+        ItemTable::Format::Xlsx, QStringLiteral("S"), options);
+    QCOMPARE(describeRoles(TableReader::read(source, options)),
+             QStringLiteral("L:D N:A K:B I:- D:C 2:R1|10001|Müller||2026-11-03=10,00 "
+                            "3:R2|10002|Schulz||2026-11-04=1.234,50"));
+}
+
 void TestTableReader::workbooks_data() {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("options");
@@ -993,6 +1013,29 @@ void TestTableReader::layout() {
                                                             optionsOf(QStringLiteral("column=Z")), &layout));
     QCOMPARE(layout.columnTitles.join(QLatin1Char('|')), QStringLiteral("Nr|Netto|Brutto"));
     QCOMPARE(layout.amountColumns, QList<int>({0, 1}));
+}
+
+// An opened workbook is asked for another sheet and another column without reading it again: each
+// sheet is parsed once, on first request, and kept.
+void TestTableReader::openedSourceReadsAgain() {
+    OpenedSource source = OpenedSource::fromBytes(fixture(QStringLiteral("offene_posten.xlsx")), {});
+    QCOMPARE(source.firstSheet(), 0);
+    const TypedSheet::Sheet* first = &source.sheet(0);
+    Options other;
+    other.sheet = QStringLiteral("Zweites Blatt");
+    QCOMPARE(describe(TableReader::read(source, other)),
+             QStringLiteral("Xlsx Zweites Blatt B(Summe netto) L:A 2:A=0,10 3:B=0,20"));
+    const TypedSheet::Sheet* second = &source.sheet(2);
+    other.sheet = QStringLiteral("2");
+    other.column = QStringLiteral("Betrag");
+    other.labels = QStringList{QStringLiteral("Kunde")};
+    const TableReader::Selection selection = TableReader::select(source, other);
+    QCOMPARE(selection.sheet, 1);
+    QCOMPARE(selection.amountColumn, 3);
+    QCOMPARE(selection.labelColumns, QList<int>({2}));
+    QCOMPARE(TableReader::read(source, selection).items.size(), std::size_t(6));
+    QCOMPARE(&source.sheet(0), first);
+    QCOMPARE(&source.sheet(2), second);
 }
 
 // Random tables written as spreadsheets write CSV and TSV, in every encoding, line end and way
