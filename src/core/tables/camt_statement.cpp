@@ -161,10 +161,9 @@ void CamtReader::run() {
         }
     }
     if (m_xml.hasError())
-        broken(QStringLiteral("Sie ist kein gültiges XML (Zeile %1, Spalte %2: %3).")
+        broken(QStringLiteral("Sie ist kein gültiges XML (Zeile %1, Spalte %2).")
                    .arg(m_xml.lineNumber())
-                   .arg(m_xml.columnNumber())
-                   .arg(m_xml.errorString()));
+                   .arg(m_xml.columnNumber()));
     if (!m_sawMessage)
         broken(QStringLiteral("Sie enthält keine Nachricht."));
 }
