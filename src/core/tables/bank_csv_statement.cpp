@@ -3,6 +3,7 @@
 // lines about the account above the header, and columns named in each bank's own words. The header
 // is the first row that names a booking date and an amount; the columns are told by their names,
 // or named in the options.
+#include "core/numbers/kalvon_error.h"
 #include "core/tables/cell_grid.h"
 #include "core/tables/statement_formats.h"
 #include "core/tables/table_reader.h"
@@ -229,6 +230,7 @@ private:
     std::size_t findHeader();
     void checkNamedColumns(const Row& header) const;
     void readRow(const Row& row);
+    bool isNote(const Row& row) const;
     void direction(const Row& row, StatementEntry& entry, bool negative) const;
     QString text(const Row& row, int column) const;
     [[noreturn]] void rowBroken(const Row& row, const QString& detail) const;
@@ -289,9 +291,15 @@ void CsvReader::checkNamedColumns(const Row& header) const {
 }
 
 void CsvReader::run(QStringView input) {
-    m_grid =
-        TextTable::parse(input, TextTable::detectDelimiter(input),
-                         CellGrid::Limits{m_options.maxRows, qint64(3000000), m_options.maxUnpackedBytes});
+    CellGrid::Limits limits;
+    limits.maxRows = m_options.maxRows;
+    limits.maxUnpackedBytes = m_options.maxUnpackedBytes;
+    try {
+        m_grid = TextTable::parse(input, TextTable::detectDelimiter(input), limits);
+    } catch (const KalvonError& e) {
+        fail(
+            QStringLiteral("Die Datei %1 lässt sich nicht lesen: %2").arg(fileText(m_file), e.userMessage()));
+    }
     const std::size_t header = findHeader();
     checkNamedColumns(m_grid.rows[header]);
     // The account's currency: the first booking's, else the one the amount header names.
@@ -306,9 +314,18 @@ void CsvReader::run(QStringView input) {
     if (m_statement.iban.isEmpty())
         m_statement.iban = m_preambleIban;
     for (std::size_t i = header + 1; i < m_grid.rows.size(); ++i) {
-        if (!isBalanceRow(m_grid.rows[i]))
+        if (!isBalanceRow(m_grid.rows[i]) && !isNote(m_grid.rows[i]))
             readRow(m_grid.rows[i]);
     }
+}
+
+// A row with neither a date nor an amount, such as a note below the bookings, books nothing.
+bool CsvReader::isNote(const Row& row) const {
+    const int amount = m_columns[Role::Amount];
+    const bool hasAmount = amount >= 0 ? !text(row, amount).isEmpty()
+                                       : !text(row, m_columns.extra(Extra::Soll)).isEmpty() ||
+                                             !text(row, m_columns.extra(Extra::Haben)).isEmpty();
+    return !hasAmount && text(row, m_columns[Role::Date]).isEmpty();
 }
 
 void CsvReader::readRow(const Row& row) {

@@ -234,7 +234,8 @@ void Mt940Reader::flush() {
 } // namespace
 
 bool looksLikeMt940(QStringView text) {
-    static const QRegularExpression tags(QStringLiteral("^:20:.*^:25:.*^:61:"),
+    // A day without bookings has no :61:, but always its opening balance.
+    static const QRegularExpression tags(QStringLiteral("^:20:.*^:25:.*^:6(0[FM]|1):"),
                                          QRegularExpression::MultilineOption |
                                              QRegularExpression::DotMatchesEverythingOption);
     return tags.match(text.left(qsizetype(1) << 16)).hasMatch();

@@ -110,6 +110,12 @@ constexpr qint64 Chunk = qint64(1) << 18;
              .arg(what, CellGrid::sizeText(bound)));
 }
 
+[[noreturn]] void unpackedTooLarge(const QString& where, qint64 bound) {
+    fail(
+        QStringLiteral("Die Datei %1 ist entpackt größer als %2; so große Kontoauszüge werden nicht gelesen.")
+            .arg(where, CellGrid::sizeText(bound)));
+}
+
 bool startsAsXml(const QByteArray& bytes) {
     QByteArray head = bytes.left(256);
     if (head.startsWith("\xEF\xBB\xBF"))
@@ -130,7 +136,7 @@ QByteArray unpack(QuaZip& zip, const QString& member, const QString& zipName, qi
     if (!zip.getCurrentFileInfo(&info))
         fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
     if (info.uncompressedSize > quint64(bound))
-        tooLarge(QStringLiteral("Die Datei %1 ist entpackt").arg(where), bound);
+        unpackedTooLarge(where, bound);
     QuaZipFile file(&zip);
     if (!file.open(QIODevice::ReadOnly))
         fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
@@ -143,7 +149,7 @@ QByteArray unpack(QuaZip& zip, const QString& member, const QString& zipName, qi
             fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
         bytes.resize(old + qsizetype(got));
         if (bytes.size() > bound)
-            tooLarge(QStringLiteral("Die Datei %1 ist entpackt").arg(where), bound);
+            unpackedTooLarge(where, bound);
         if (got == 0)
             break;
     }
