@@ -330,7 +330,7 @@ bool CsvReader::isNote(const Row& row) const {
 
 void CsvReader::readRow(const Row& row) {
     StatementEntry entry;
-    entry.entry = (m_statement.entries.empty() ? 0 : m_statement.entries.back().entry) + 1;
+    entry.entry = nextEntry(m_statement);
     entry.file = m_file;
     entry.line = row.number;
     const QString date = text(row, m_columns[Role::Date]);

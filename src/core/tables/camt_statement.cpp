@@ -139,7 +139,7 @@ void CamtReader::broken(const QString& detail) const {
 
 void CamtReader::entryBroken(const QString& detail) const {
     fail(QStringLiteral("Die Buchung %1 (Zeile %2) in der Datei %3 ist unlesbar: %4")
-             .arg(m_statement.entries.size() + 1)
+             .arg(nextEntry(m_statement))
              .arg(m_entry.line)
              .arg(fileText(m_file), detail));
 }
@@ -360,9 +360,7 @@ void CamtReader::finishEntry() {
     if (m_statement.currency.isEmpty() && m_statement.entries.empty())
         m_statement.currency = m_entry.currency;
     StatementEntry entry;
-    entry.entry = int(m_statement.entries.size()) + 1;
-    if (!m_statement.entries.empty())
-        entry.entry = m_statement.entries.back().entry + 1;
+    entry.entry = nextEntry(m_statement);
     entry.file = m_file;
     entry.line = m_entry.line;
     entry.currency = m_entry.currency;

@@ -177,7 +177,7 @@ void Mt940Reader::booking(const Field& field) {
     m_entry = StatementEntry();
     m_entry.file = m_file;
     m_entry.line = field.line;
-    m_entry.entry = m_statement.entries.empty() ? 1 : m_statement.entries.back().entry + 1;
+    m_entry.entry = nextEntry(m_statement);
     m_entry.valueDate = value;
     m_entry.bookingDate = booked;
     m_entry.reversal = mark.startsWith(u'R');

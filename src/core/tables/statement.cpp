@@ -86,6 +86,10 @@ void classify(StatementEntry& entry, const QString& statementCurrency) {
         entry.leftOut = StatementEntry::LeftOut::None;
 }
 
+int nextEntry(const Statement& statement) {
+    return statement.entries.empty() ? 1 : statement.entries.back().entry + 1;
+}
+
 void append(Statement& statement, StatementEntry entry, const Options& options) {
     if (int(statement.entries.size()) >= options.maxEntries)
         fail(QStringLiteral(
@@ -116,13 +120,9 @@ constexpr qint64 Chunk = qint64(1) << 18;
             .arg(where, CellGrid::sizeText(bound)));
 }
 
+// Text that starts with '<', in any of the encodings text tables come in.
 bool startsAsXml(const QByteArray& bytes) {
-    QByteArray head = bytes.left(256);
-    if (head.startsWith("\xEF\xBB\xBF"))
-        head = head.mid(3);
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        return true; // UTF-16 text: only XML is read so
-    return head.trimmed().startsWith('<');
+    return TextTable::decode(bytes.left(512)).trimmed().startsWith(u'<');
 }
 
 bool isOtherSideOfSwap(const QByteArray& bytes) {

@@ -74,6 +74,14 @@ template <class F> QString outcome(F&& read) {
     }
 }
 
+// UTF-16 LE with a byte-order mark, as Excel saves "Unicode text".
+QByteArray utf16(const QString& text) {
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
+
 QByteArray zipOf(const QList<std::pair<QString, QByteArray>>& parts) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -340,6 +348,9 @@ void TestStatementReader::smallCases_data() {
                "<Ntry><Amt Ccy=\"CHF\">7.5</Amt><CdtDbtInd>CRDT</CdtDbtInd><ValDt><DtTm>2026-12-07T10:00:00"
                "</DtTm></ValDt></Ntry></Ntfctn></BkToCstmrDbtCdtNtfctn></Document>")
         << "camt.054 CHF\n1.0 L1 C 7.5000 CHF 2026-12-07/2026-12-07 - «»";
+    QTest::newRow("CSV in UTF-16, tabs")
+        << utf16(QStringLiteral("Buchungstag\tName\tBetrag (EUR)\n01.12.2026\tMüller\t5,00\n"))
+        << "CSV EUR\n1.0 L2 C 5.0000 EUR 2026-12-01/2026-12-01 Müller «»";
     QTest::newRow("CSV: Soll and Haben amounts, a note below, a foreign currency")
         << QByteArray("Buchungstag;Empfänger;Verwendungszweck;Soll;Haben;Währung\n"
                       "01.12.2026;A;x;;1.234,50;EUR\n02.12.2026;B;y;-20,00;;EUR\n03.12.2026;C;z;;99,00;USD\n"
