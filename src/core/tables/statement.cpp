@@ -125,10 +125,6 @@ bool startsAsXml(const QByteArray& bytes) {
     return TextTable::decode(bytes.left(512)).trimmed().startsWith(u'<');
 }
 
-bool isOtherSideOfSwap(const QByteArray& bytes) {
-    return Workbook::isCompoundFile(bytes);
-}
-
 // The bytes of one member, unpacked within the bound.
 QByteArray unpack(QuaZip& zip, const QString& member, const QString& zipName, qint64 bound) {
     const QString where = QStringLiteral("„%1“ im ZIP-Archiv %2").arg(member, fileText(zipName));
@@ -195,12 +191,21 @@ void readZip(const QByteArray& bytes, const QString& name, const Options& option
                  .arg(fileText(name))
                  .arg(options.maxFiles));
     statement.zip = true;
+    qint64 unpacked = 0;
     for (const QString& member : members) {
         zip.setCurrentFile(member);
         const QByteArray part = unpack(zip, member, name, options.maxUnpackedBytes);
+        if ((unpacked += part.size()) > options.maxUnpackedTotal)
+            fail(QStringLiteral(
+                     "Das ZIP-Archiv %1 ist entpackt größer als %2; so große Archive werden nicht gelesen.")
+                     .arg(fileText(name), CellGrid::sizeText(options.maxUnpackedTotal)));
         const Statement::Format before = statement.format;
         const bool first = statement.files.isEmpty();
-        readOne(part, member, options, statement);
+        try {
+            readOne(part, member, options, statement);
+        } catch (const KalvonError& e) {
+            fail(QStringLiteral("Im ZIP-Archiv %1: %2").arg(fileText(name), e.userMessage()));
+        }
         if (!first && statement.format != before)
             fail(QStringLiteral("Das ZIP-Archiv %1 mischt Formate: „%2“ ist %3, die Dateien davor sind %4.")
                      .arg(fileText(name), member, formatName(statement.format), formatName(before)));
@@ -212,7 +217,7 @@ void readOne(const QByteArray& bytes, const QString& file, const Options& option
     if (Workbook::isZip(bytes))
         fail(QStringLiteral("Die Datei %1 ist ein ZIP-Archiv in einem ZIP-Archiv; das wird nicht gelesen.")
                  .arg(fileText(file)));
-    if (isOtherSideOfSwap(bytes))
+    if (Workbook::isCompoundFile(bytes))
         fail(QStringLiteral("Die Datei %1 ist eine Excel-Arbeitsmappe (.xls), kein Kontoauszug.")
                  .arg(fileText(file)));
     if (startsAsXml(bytes))

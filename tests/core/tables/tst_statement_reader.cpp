@@ -387,6 +387,13 @@ void TestStatementReader::bounds_data() {
         << zipOf({{QStringLiteral("a.xml"), three}}) << "unpacked" << 100
         << "Die Datei „a.xml“ im ZIP-Archiv „k“ ist entpackt größer als 100 Bytes; so "
            "große Kontoauszüge werden nicht gelesen.";
+    const int oneAndAHalf = int(three.size() * 3 / 2);
+    QTest::newRow("all members unpacked")
+        << zipOf({{QStringLiteral("a.xml"), three}, {QStringLiteral("b.xml"), three}}) << "total"
+        << oneAndAHalf
+        << QStringLiteral(
+               "Das ZIP-Archiv „k“ ist entpackt größer als %1 Bytes; so große Archive werden nicht gelesen.")
+               .arg(oneAndAHalf);
     QTest::newRow("CSV rows")
         << QByteArray("Buchungstag;Betrag\n01.12.2026;1\n01.12.2026;2\n") << "rows" << 2
         << "Die Datei „k“ lässt sich nicht lesen: Die Eingabe hat mehr als 2 Zeilen; so lange "
@@ -405,6 +412,8 @@ void TestStatementReader::bounds() {
         options.maxEntries = value;
     else if (bound == QLatin1String("files"))
         options.maxFiles = value;
+    else if (bound == QLatin1String("total"))
+        options.maxUnpackedTotal = value;
     else if (bound == QLatin1String("unpacked"))
         options.maxUnpackedBytes = value;
     else
@@ -489,7 +498,8 @@ void TestStatementReader::badInput_data() {
     QTest::newRow("a ZIP member that is no statement")
         << zipOf(
                {{QStringLiteral("a.xml"), camt(ntry("1.00", "CRDT"))}, {QStringLiteral("b.pdf"), "%PDF-1.4"}})
-        << "Die Datei „b.pdf“ ist kein Kontoauszug: weder camt-XML noch MT940, und keine Zeile nennt als "
+        << "Im ZIP-Archiv „k.xml“: Die Datei „b.pdf“ ist kein Kontoauszug: weder camt-XML noch MT940, und "
+           "keine Zeile nennt als "
            "Spalten "
            "ein Buchungsdatum und einen Betrag.";
     QTest::newRow("an empty ZIP") << zipOf({}) << "Die Datei „k.xml“ ist ein beschädigtes ZIP-Archiv.";
