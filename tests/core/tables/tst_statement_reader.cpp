@@ -348,6 +348,10 @@ void TestStatementReader::smallCases_data() {
                "<Ntry><Amt Ccy=\"CHF\">7.5</Amt><CdtDbtInd>CRDT</CdtDbtInd><ValDt><DtTm>2026-12-07T10:00:00"
                "</DtTm></ValDt></Ntry></Ntfctn></BkToCstmrDbtCdtNtfctn></Document>")
         << "camt.054 CHF\n1.0 L1 C 7.5000 CHF 2026-12-07/2026-12-07 - «»";
+    QTest::newRow("CSV: the most telling names win over earlier columns")
+        << QByteArray("Datum;Name;Buchungstag;Auftraggeber/Empfänger;Betrag\n"
+                      "08.12.2026;Konto 1;01.12.2026;Muster KG;5,00\n")
+        << "CSV\n1.0 L2 C 5.0000 - 2026-12-01/2026-12-01 Muster KG «»";
     QTest::newRow("CSV in UTF-16, tabs")
         << utf16(QStringLiteral("Buchungstag\tName\tBetrag (EUR)\n01.12.2026\tMüller\t5,00\n"))
         << "CSV EUR\n1.0 L2 C 5.0000 EUR 2026-12-01/2026-12-01 Müller «»";
