@@ -17,8 +17,8 @@ struct Field {
     int line = 0;  // where it starts, from 1
 };
 
-// The fields of the text in order; lines before the first tag and SWIFT block marks
-// ({1:…}{2:…}{4: and -}) are no field.
+// The fields of the text in order; lines before the first tag and the SWIFT block marks around a
+// message ({1:…}{2:…}{4: and "-}" or "-") are no field.
 std::vector<Field> fieldsOf(QStringView text) {
     static const QRegularExpression tagged(QStringLiteral("^:(\\d\\d[A-Z]?):(.*)$"));
     std::vector<Field> fields;
@@ -31,7 +31,7 @@ std::vector<Field> fieldsOf(QStringView text) {
         const auto match = tagged.match(own);
         if (match.hasMatch()) {
             fields.push_back({match.captured(1), match.captured(2), number});
-        } else if (!fields.empty() && !line.startsWith(u'-') && !line.startsWith(u'{')) {
+        } else if (!fields.empty() && line != u"-" && !line.startsWith(u"-}") && !line.startsWith(u'{')) {
             fields.back().value += u'\n';
             fields.back().value += own;
         }

@@ -42,14 +42,16 @@ struct StatementEntry {
     QDate bookingDate;
     QDate valueDate;
 
-    // Every remittance line (camt Ustrd, MT940 ?20–?29, the CSV text) joined: camt lines with a
-    // space, MT940 lines as they are, since the bank cuts them at a fixed width.
+    // Every remittance line joined: camt Ustrd (and a structured creditor reference) with a space;
+    // MT940 ?20–?29 and ?60–?63 as they are, since the bank cuts them at a fixed width, a line that
+    // starts a SEPA tag after a space; the CSV's Verwendungszweck columns with a space.
     QString remittance;
-    // The SEPA tags found in the remittance: SVWZ+ (or the whole text without tags), EREF+, KREF+, MREF+.
+    // The purpose: the remittance's SVWZ+ part, else its text before the first SEPA tag, or the
+    // whole remittance when it has no tags.
     QString purpose;
-    QString endToEndId;        // camt EndToEndId or EREF+; empty for none or NOTPROVIDED
-    QString customerReference; // KREF+, MT940's reference for the account owner
-    QString mandateReference;  // MREF+
+    QString endToEndId;        // camt EndToEndId, else EREF+; empty for none or NOTPROVIDED
+    QString customerReference; // MT940's reference for the account owner (:61:), else KREF+
+    QString mandateReference;  // camt MndtId, else MREF+
     QString payerName;         // the debtor of a credit, the creditor of a debit
     QString payerIban;         // that party's IBAN
     QString account;           // the IBAN of the statement's account, when the file names it

@@ -337,11 +337,13 @@ void TestStatementReader::smallCases_data() {
                       ":62F:C261207CHF5,00\r\n-\r\n")
         << "MT940 DE15370501980001234567 CHF";
     QTest::newRow("MT940 free-text :86:, separator other than '?'")
-        << QByteArray(":20:X\n:25:1/2\n:60F:C261207EUR0,\n:61:261207C5,NMSCNONREF\n:86:Bar\neinzahlung\n"
-                      ":61:261207D1,5NTRFKREF-7//B\n:86:177@00UEBERWEISUNG@20SVWZ+Gebuehr@32Bank\n")
+        << QByteArray(
+               ":20:X\n:25:1/2\n:60F:C261207EUR0,\n:61:261207C5,NMSCNONREF\n:86:Bar\neinzahlung\n"
+               ":61:261207D1,5NTRFKREF-7//B\n:86:177@00UEBERWEISUNG@20SVWZ+Gebuehr\n-Rabatt@32Bank\n-\n")
         << "MT940 EUR\n"
            "1.0 L4 C 5.0000 EUR 2026-12-07/2026-12-07 - «Bar einzahlung»\n"
-           "2.0 L7 D 1.5000 EUR 2026-12-07/2026-12-07 Bank «SVWZ+Gebuehr» svwz=Gebuehr [ausgehend]";
+           "2.0 L7 D 1.5000 EUR 2026-12-07/2026-12-07 Bank «SVWZ+Gebuehr-Rabatt» svwz=Gebuehr-Rabatt "
+           "[ausgehend]";
     QTest::newRow("camt.054 notification, no version, balance currency")
         << QByteArray(
                "<Document><BkToCstmrDbtCdtNtfctn><Ntfctn><Bal><Amt Ccy=\"CHF\">1</Amt></Bal>"
