@@ -313,15 +313,239 @@ void TestMatcher::sameAsBruteForce() {
         QVERIFY2(seen[QString::fromLatin1(kind)] > 50, kind);
 }
 
-void TestMatcher::wholeStatement_data() {}
-void TestMatcher::wholeStatement() {}
-void TestMatcher::referenceKeys_data() {}
-void TestMatcher::referenceKeys() {}
-void TestMatcher::nameKeys_data() {}
-void TestMatcher::nameKeys() {}
-void TestMatcher::discount_data() {}
-void TestMatcher::discount() {}
-void TestMatcher::cancelled() {}
+QStringList lines(std::initializer_list<const char*> texts) {
+    QStringList result;
+    for (const char* text : texts)
+        result << QString::fromUtf8(text);
+    return result;
+}
+
+// Items as "row amount invoice customer date", payments as "entry amount booked text|payer".
+Item itemFrom(const QString& line) {
+    const QStringList f = line.split(u' ');
+    Item item;
+    item.row = f[0].toInt();
+    item.amount = euros(f[1].toDouble());
+    item.invoice = f[2];
+    item.customerNumber = f[3];
+    item.date = QDate::fromString(f[4], Qt::ISODate);
+    return item;
+}
+
+Payment paymentFrom(const QString& line) {
+    const QStringList f = line.split(u' ');
+    Payment p;
+    p.entry = f[0].toInt();
+    p.amount = euros(f[1].toDouble());
+    p.bookingDate = QDate::fromString(f[2], Qt::ISODate);
+    p.text = line.section(u' ', 3).section(u'|', 0, 0);
+    p.payerName = line.section(u'|', 1);
+    return p;
+}
+
+void TestMatcher::wholeStatement_data() {
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("payments");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("settled");
+    // Payment 2 alone could take either item of 100,00; the invoice number payment 1 names
+    // leaves it the other.
+    QTest::newRow("reference leaves the twin")
+        << lines({"2 100 RE-1 K1 2026-11-01", "3 100 RE-2 K1 2026-11-02"})
+        << lines({"1 100 2026-12-01 Rechnung RE-1", "2 100 2026-12-01 Kd K1"})
+        << lines({"1 matched alt 1 [2] diff 0 cands {2}", "2 matched alt 2 [3] diff 0 cands {2 3}"}) << "2,3";
+    // Alone payment 2 would take the single item 100,00; payment 1, booked before item 4 was
+    // written, can only have that one, so payment 2 takes the pair.
+    QTest::newRow("date window decides the pair")
+        << lines({"2 100 RE-1 K1 2026-11-01", "3 70 RE-2 K1 2026-11-02", "4 30 RE-3 K1 2026-11-20"})
+        << lines({"1 100 2026-11-10 Kd K1", "2 100 2026-12-01 Kd K1"})
+        << lines({"1 matched alt 1 [2] diff 0 cands {2}", "2 matched alt 2 [3,4] diff 0 cands {2 3,4}"})
+        << "2,3,4";
+    // Two payments for one invoice: neither is chosen silently.
+    QTest::newRow("paid twice") << lines({"2 100 RE-1 K1 2026-11-01"})
+                                << lines({"1 100 2026-12-01 RE-1", "2 100 2026-12-01 |K1"})
+                                << lines({"1 ambiguous alt 1 cands {2}", "2 ambiguous alt 1 cands {2}"})
+                                << "";
+    // The pair that payment 3 would need settles payments 1 and 2 one item each.
+    QTest::newRow("unmatched names the holders")
+        << lines({"2 60 RE-1 K1 2026-11-01", "3 40 RE-2 K1 2026-11-02"})
+        << lines({"1 60 2026-12-01 Kd K1", "2 40 2026-12-01 Kd K1", "3 100 2026-12-01 Kd K1"})
+        << lines({"1 matched alt 1 [2] diff 0 cands {2}", "2 matched alt 1 [3] diff 0 cands {3}",
+                  "3 unmatched alt 1 cands {2,3} with 1,2"})
+        << "2,3";
+    // Skonto of 2 % on 0,25 + 0,25: 0,01 on the total, 0,02 per invoice; both conventions count.
+    QTest::newRow("Skonto rounded on the total")
+        << lines({"2 0.25 RE-1 K1 2026-11-01", "3 0.25 RE-2 K1 2026-11-02"})
+        << lines({"1 0.49 2026-12-01 RE-1 RE-2"})
+        << lines({"1 matched alt 1 [2,3] diff 0 skonto 20000 100 r1 cands {2,3}"}) << "2,3";
+    QTest::newRow("Skonto rounded per invoice")
+        << lines({"2 0.25 RE-1 K1 2026-11-01", "3 0.25 RE-2 K1 2026-11-02"})
+        << lines({"1 0.48 2026-12-01 RE-1 RE-2"})
+        << lines({"1 matched alt 1 [2,3] diff 0 skonto 20000 200 r2 cands {2,3}"}) << "2,3";
+    // The same invoice number on two rows: the amount decides.
+    QTest::newRow("duplicate invoice, amount decides")
+        << lines({"2 100 RE-1 K1 2026-11-01", "3 250 RE-1 K2 2026-11-02"}) << lines({"1 250 2026-12-01 RE-1"})
+        << lines({"1 matched alt 1 [3] diff 0 cands {3}"}) << "3";
+    QTest::newRow("partial payment and overpayment")
+        << lines({"2 100 RE-1 K1 2026-11-01", "3 250 RE-2 K2 2026-11-02"})
+        << lines({"1 60 2026-12-01 RE-1", "2 260 2026-12-01 RE 2"})
+        << lines({"1 partial alt 1 [2] diff -400000 rest 400000 cands {2}",
+                  "2 matched alt 1 [3] diff 100000 over 100000 cands {3}"})
+        << "3";
+}
+
+// Statements where the best assignment, not each payment alone, decides.
+void TestMatcher::wholeStatement() {
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, payments);
+    std::vector<Item> open;
+    for (const QString& line : items)
+        open.push_back(itemFrom(line));
+    std::vector<Payment> statement;
+    for (const QString& line : payments)
+        statement.push_back(paymentFrom(line));
+    Options options;
+    options.skontoPercents = {euros(2)};
+    const Result result = match(statement, open, options);
+    QStringList got;
+    for (const auto& r : result.payments)
+        got << describe(r);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, settled);
+    QCOMPARE(got, expected);
+    QCOMPARE(rowsText(result.settled), settled);
+}
+
+void TestMatcher::referenceKeys_data() {
+    QTest::addColumn<QString>("invoice");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("as written") << "RE-2026-17"
+                                << "Rechnung RE-2026-17 vom 03.11." << true;
+    QTest::newRow("longer number") << "RE-2026-17"
+                                   << "Rechnung RE-2026-170" << false;
+    QTest::newRow("letters before") << "RE-2026-17"
+                                    << "XRE-2026-17" << false;
+    QTest::newRow("other separators") << "RE-2026-17"
+                                      << "re 2026/17" << true;
+    QTest::newRow("no separators") << "RE-2026-17"
+                                   << "RE202617" << true;
+    QTest::newRow("leading zeros in the list") << "RE-2026-0017"
+                                               << "RE2026-17" << true;
+    QTest::newRow("leading zeros in the text") << "815"
+                                               << "Beleg 000815." << true;
+    QTest::newRow("comma ends a number") << "RE-2026-17"
+                                         << "RE-2026, 17" << false;
+    QTest::newRow("two in a row") << "RE-2026-18"
+                                  << "RE-2026-17/RE-2026-18" << true;
+    QTest::newRow("other number") << "RE-2026-18"
+                                  << "RE-2026-17 RE-2026-19" << false;
+    QTest::newRow("dots") << "A.B-12"
+                          << "ab12" << true;
+}
+
+// Invoice numbers found in remittance texts as whole tokens, spelling aside.
+void TestMatcher::referenceKeys() {
+    QFETCH(QString, invoice);
+    MatchText::KeyFinder finder;
+    finder.add(MatchText::referenceKey(invoice), 7);
+    QFETCH(QString, text);
+    QFETCH(bool, found);
+    QCOMPARE(!finder.find(text).empty(), found);
+}
+
+void TestMatcher::nameKeys_data() {
+    QTest::addColumn<QString>("customer");
+    QTest::addColumn<QString>("payer");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("umlaut and legal form") << "Müller GmbH"
+                                           << "MUELLER" << true;
+    QTest::newRow("GmbH & Co. KG") << "Müller GmbH"
+                                   << "Mueller GmbH & Co. KG" << true;
+    QTest::newRow("e.K. and ß") << "Weiß e.K."
+                                << "WEISS EK" << true;
+    QTest::newRow("e. K. spaced") << "Weiß e. K."
+                                  << "weiss" << true;
+    QTest::newRow("& Co. KG") << "Schäfer & Co. KG"
+                              << "Schaefer" << true;
+    QTest::newRow("word order") << "Hans Müller"
+                                << "MUELLER, HANS" << true;
+    QTest::newRow("UG (haftungsbeschränkt)") << "Bäckerei Groß UG (haftungsbeschränkt)"
+                                             << "Baeckerei Gross" << true;
+    QTest::newRow("accents") << "José Pérez AG"
+                             << "Jose Perez" << true;
+    QTest::newRow("GbR") << "Meier GbR"
+                         << "Meier" << true;
+    QTest::newRow("other name") << "Meier GbR"
+                                << "Maier GbR" << false;
+    QTest::newRow("longer name") << "Müller GmbH"
+                                 << "Müller-Lüdenscheidt GmbH" << false;
+    QTest::newRow("legal form inside a word") << "Kagel AG"
+                                              << "Kagel" << true;
+    QTest::newRow("only a legal form differs") << "Agrar AG"
+                                               << "Agrar KG" << true;
+}
+
+// Payer names against customer names: spelling, punctuation and legal form aside.
+void TestMatcher::nameKeys() {
+    QFETCH(QString, customer);
+    QFETCH(QString, payer);
+    QFETCH(bool, same);
+    QCOMPARE(MatchText::nameKey(customer) == MatchText::nameKey(payer), same);
+    QVERIFY(!MatchText::nameKey(customer).isEmpty());
+}
+
+void TestMatcher::discount_data() {
+    QTest::addColumn<double>("amount");
+    QTest::addColumn<double>("percent");
+    QTest::addColumn<double>("discount");
+    QTest::newRow("half a cent up") << 1234.25 << 2.0 << 24.69;
+    QTest::newRow("credit note, away from zero") << -1234.25 << 2.0 << -24.69;
+    QTest::newRow("1,5 cents") << 0.50 << 3.0 << 0.02;
+    QTest::newRow("half a cent exactly") << 0.25 << 2.0 << 0.01;
+    QTest::newRow("below half a cent") << 0.24 << 2.0 << 0.0;
+    QTest::newRow("fraction of a percent") << 12.34 << 2.5 << 0.31;
+    QTest::newRow("four decimals") << 99.9975 << 2.0 << 2.0;
+}
+
+// Skonto discounts rounded to cents half away from zero.
+void TestMatcher::discount() {
+    QFETCH(double, amount);
+    QFETCH(double, percent);
+    QFETCH(double, discount);
+    QCOMPARE(PaymentFit::discount(euros(amount), euros(percent)).count(), euros(discount).count());
+}
+
+// Ended from outside, at once or in the middle of a long search over every item, the result says
+// so and holds nothing else.
+void TestMatcher::cancelled() {
+    std::vector<Item> items;
+    QRandomGenerator rng(11);
+    for (int i = 0; i < 1000; ++i)
+        items.push_back({i + 2, Currency::fromCount(rng.bounded(100, 5000000) * 100), {}, {}, {}, {}, {}});
+    std::vector<Payment> payments;
+    for (int p = 1; p <= 50; ++p)
+        payments.push_back(
+            {p, Currency::fromCount(rng.bounded(100000, 10000000) * 100), {}, {}, {}, {}, {}, {}});
+    for (const int after : {0, 3, 40}) {
+        int polls = 0;
+        int lastProgress = -1;
+        bool monotone = true;
+        Options options;
+        options.cancelled = [&] {
+            return ++polls > after;
+        };
+        options.progress = [&](int permille) {
+            monotone = monotone && permille >= lastProgress && permille <= 1000;
+            lastProgress = permille;
+        };
+        const Result result = match(payments, items, options);
+        QVERIFY(result.cancelled);
+        QVERIFY(result.payments.empty() && result.settled.empty() && result.open.empty());
+        QCOMPARE(polls, after + 1);
+        QVERIFY(monotone);
+    }
+}
 
 QTEST_GUILESS_MAIN(TestMatcher)
 #include "tst_matcher.moc"
