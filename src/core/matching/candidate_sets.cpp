@@ -84,15 +84,15 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
     }
     std::vector<Currency> amounts;
     const auto hit = [&](std::span<const int> found) {
-        CandidateSet set;
         amounts.clear();
-        for (const int i : found) {
-            set.items.push_back(items[i]);
+        for (const int i : found)
             amounts.push_back(m_items.items()[items[i]].amount);
-        }
         auto fit = PaymentFit::amountFit(payment.amount, amounts, m_options);
         if (!fit)
             return;
+        CandidateSet set;
+        for (const int i : found)
+            set.items.push_back(items[i]);
         set.fit = std::move(*fit);
         ++out.count;
         keep(out, std::move(set));
@@ -137,14 +137,19 @@ const SubsetSums& CandidateFinder::sumsOf(const std::vector<int>& items) {
 }
 
 void CandidateFinder::keep(PaymentCandidates& out, CandidateSet&& set) const {
-    std::sort(set.items.begin(), set.items.end(),
-              [&](int a, int b) { return m_items.items()[a].row < m_items.items()[b].row; });
+    const auto& items = m_items.items();
+    std::sort(set.items.begin(), set.items.end(), [&](int a, int b) { return items[a].row < items[b].row; });
+    // The order of candidate sets: fewest items, then the oldest invoices (undated ones last), then rows.
+    set.order.push_back(qint64(set.items.size()));
+    for (const int i : set.items)
+        set.order.push_back(items[i].date.isValid() ? items[i].date.toJulianDay()
+                                                    : std::numeric_limits<qint64>::max());
+    std::sort(set.order.begin() + 1, set.order.end());
+    for (const int i : set.items)
+        set.order.push_back(items[i].row);
     out.kept.push_back(std::move(set));
     if (out.kept.size() >= 2 * KeptSets) {
-        const auto cmp = [this](const CandidateSet& a, const CandidateSet& b) {
-            return before(a, b);
-        };
-        std::nth_element(out.kept.begin(), out.kept.begin() + KeptSets, out.kept.end(), cmp);
+        std::nth_element(out.kept.begin(), out.kept.begin() + KeptSets, out.kept.end(), before);
         out.kept.resize(KeptSets);
         out.complete = false;
     }
@@ -166,29 +171,8 @@ void CandidateFinder::finish(PaymentCandidates& out) const {
     }
 }
 
-// Fewest items first, then the oldest invoices (undated ones last), then the rows.
-bool CandidateFinder::before(const CandidateSet& a, const CandidateSet& b) const {
-    if (a.items.size() != b.items.size())
-        return a.items.size() < b.items.size();
-    const auto dates = [this](const CandidateSet& s) {
-        std::vector<qint64> days;
-        for (const int i : s.items) {
-            const QDate d = m_items.items()[i].date;
-            days.push_back(d.isValid() ? d.toJulianDay() : std::numeric_limits<qint64>::max());
-        }
-        std::sort(days.begin(), days.end());
-        return days;
-    };
-    const auto da = dates(a), db = dates(b);
-    if (da != db)
-        return da < db;
-    const auto rows = [this](const CandidateSet& s) {
-        std::vector<int> r;
-        for (const int i : s.items)
-            r.push_back(m_items.items()[i].row);
-        return r;
-    };
-    return rows(a) < rows(b);
+bool CandidateFinder::before(const CandidateSet& a, const CandidateSet& b) {
+    return a.order < b.order;
 }
 
 } // namespace Matching

@@ -17,6 +17,7 @@ namespace Matching {
 struct CandidateSet {
     std::vector<int> items;
     PaymentFit::Fit fit;
+    std::vector<qint64> order; // compared to order the sets
 };
 
 // What steps 1–3 give one payment.
@@ -37,7 +38,7 @@ public:
     PaymentCandidates find(const Payment& payment);
 
     // At most this many candidate sets a payment are kept; the rest are counted.
-    static constexpr std::size_t KeptSets = 20000;
+    static constexpr std::size_t KeptSets = 2000;
     // At most this many pair sums are built for one group of items (16 bytes each).
     static constexpr std::size_t PairBudget = 4000000;
 
@@ -49,7 +50,7 @@ private:
     const SubsetSums& sumsOf(const std::vector<int>& items);
     void keep(PaymentCandidates& out, CandidateSet&& set) const;
     void finish(PaymentCandidates& out) const;
-    bool before(const CandidateSet& a, const CandidateSet& b) const;
+    static bool before(const CandidateSet& a, const CandidateSet& b);
 
     const OpenItems& m_items;
     const Options& m_options;
