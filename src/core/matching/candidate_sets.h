@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace Matching {
@@ -27,6 +28,7 @@ struct PaymentCandidates {
     mpz_class count;                // every candidate set, exactly
     std::vector<CandidateSet> kept; // the first of them, in order
     bool complete = true;           // kept holds all of them
+    std::vector<qint64> worst;      // once kept was cut: the order of the last set kept
     std::optional<Refusal> refusal;
 };
 
@@ -44,11 +46,12 @@ public:
 
 private:
     void byReference(const Payment& payment, const std::vector<std::vector<int>>& groups,
-                     PaymentCandidates& out) const;
+                     PaymentCandidates& out);
     void byAmount(const Payment& payment, PaymentCandidates& out);
     std::vector<int> eligible(const Payment& payment, const std::vector<int>& group) const;
     const SubsetSums& sumsOf(const std::vector<int>& items);
-    void keep(PaymentCandidates& out, CandidateSet&& set) const;
+    // Keeps the set of these items (sorted here by row) unless enough sets come before it.
+    void keep(PaymentCandidates& out, std::span<int> items, const PaymentFit::Fit& fit);
     void finish(PaymentCandidates& out) const;
     static bool before(const CandidateSet& a, const CandidateSet& b);
 
@@ -57,6 +60,8 @@ private:
     std::function<void()> m_poll;
     std::map<std::vector<int>, std::unique_ptr<SubsetSums>> m_sums;
     std::size_t m_pairsHeld = 0;
+    std::vector<std::vector<Currency>> m_discounts; // item → its Skonto discount at each rate
+    std::vector<qint64> m_order;                    // the order of the set being kept
 };
 
 } // namespace Matching

@@ -127,10 +127,13 @@ void SubsetSums::findThree(Walk& walk, qint64 low, qint64 high, int from) const 
 
 void SubsetSums::findFour(Walk& walk, qint64 low, qint64 high, int from) const {
     // The lower pair ascending; the upper pairs whose sum completes it lie in [begin, end), a window
-    // that only moves down.
+    // that only moves down. The amounts being sorted, the lower pair of four never has the larger
+    // sum, so the lower pairs end where twice their sum passes high.
     auto begin = m_pairs.end(), end = m_pairs.end();
     for (const Pair& first : m_pairs) {
         walk.tick();
+        if (first.sum > high - first.sum)
+            break;
         while (end != m_pairs.begin() && std::prev(end)->sum > high - first.sum)
             --end;
         while (begin != m_pairs.begin() && std::prev(begin)->sum >= low - first.sum)
