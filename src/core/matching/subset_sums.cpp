@@ -58,6 +58,14 @@ SubsetSums::SubsetSums(std::span<const qint64> amounts, int maxItems, std::size_
     std::sort(m_pairs.begin(), m_pairs.end(), [](const Pair& x, const Pair& y) { return x.sum < y.sum; });
 }
 
+bool SubsetSums::searchable() const {
+    constexpr double MostSweepSteps = 2e8;
+    if (m_maxItems <= 2 || m_values.size() < 3)
+        return true;
+    return !m_pairs.empty() &&
+           (m_maxItems <= 4 || double(m_values.size()) * double(m_pairs.size()) <= MostSweepSteps);
+}
+
 void SubsetSums::forEach(qint64 low, qint64 high, const std::function<void(std::span<const int>)>& hit,
                          const std::function<void()>& poll) const {
     Walk walk{hit, poll, {}, {}, 0};
