@@ -280,6 +280,8 @@ private slots:
     void nameKeys();
     void discount_data();
     void discount();
+    void duplicatesNamed_data();
+    void duplicatesNamed();
     void countedExactly_data();
     void countedExactly();
     void cancelled();
@@ -516,6 +518,26 @@ void TestMatcher::discount() {
     QFETCH(double, percent);
     QFETCH(double, discount);
     QCOMPARE(PaymentFit::discount(euros(amount), euros(percent)).count(), euros(discount).count());
+}
+
+void TestMatcher::duplicatesNamed_data() {
+    QTest::addColumn<QStringList>("invoices");
+    QTest::addColumn<QString>("duplicates");
+    QTest::newRow("none") << lines({"RE-1", "RE-2", "RE-10"}) << "";
+    QTest::newRow("spelled apart") << lines({"RE-1", "re 01", "RE-2", "RE/1"}) << "RE-1: 2,3,5";
+    QTest::newRow("two numbers") << lines({"A-7", "B-7", "a7", "b.7", ""}) << "A-7: 2,4 B-7: 3,5";
+}
+
+// Invoice numbers on several rows, as normalised: named with their rows.
+void TestMatcher::duplicatesNamed() {
+    QFETCH(QStringList, invoices);
+    std::vector<Item> open;
+    for (int i = 0; i < invoices.size(); ++i)
+        open.push_back({i + 2, euros(10), invoices[i], {}, {}, {}, {}});
+    QStringList named;
+    for (const auto& d : match({}, open, Options()).duplicates)
+        named << d.invoice + QStringLiteral(": ") + rowsText(d.rows);
+    QTEST(named.join(u' '), "duplicates");
 }
 
 void TestMatcher::countedExactly_data() {
