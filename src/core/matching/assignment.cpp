@@ -23,23 +23,22 @@ struct Value {
     }
 };
 
-// Payments whose smallest sets share no item with another payment's set are decided at once: some
+// Payments whose smallest sets share no item with another payment's set (or with the items a
+// payment whose sets were cut may hold) are decided at once: some
 // best assignment gives such a payment one of those sets, and the others' choices in best
 // assignments are those they have without it. One such set: Forced; two: Open. Removing a payment
 // may free the sets of others, so this repeats. Returns which payments stay undecided.
 std::vector<char> decidePrivate(const std::vector<Payment>& payments, std::vector<Decision>& decisions) {
     std::vector<char> active(payments.size(), 0);
-    QHash<int, int> holders; // item → active payments with a set holding it
-    int incomplete = 0;
+    QHash<int, int> holders; // item → active payments that may hold it
     const auto count = [&](const Payment& p, int delta) {
         QSet<int> seen;
         for (const auto& set : p.sets)
-            for (const int item : set)
-                if (!seen.contains(item)) {
-                    seen.insert(item);
-                    holders[item] += delta;
-                }
-        incomplete += p.complete ? 0 : delta;
+            seen.unite(QSet<int>(set.begin(), set.end()));
+        if (!p.complete)
+            seen.unite(QSet<int>(p.reach.begin(), p.reach.end()));
+        for (const int item : seen)
+            holders[item] += delta;
     };
     for (std::size_t p = 0; p < payments.size(); ++p)
         if (!payments[p].sets.empty()) {
@@ -49,7 +48,7 @@ std::vector<char> decidePrivate(const std::vector<Payment>& payments, std::vecto
     for (bool changed = true; changed;) {
         changed = false;
         for (std::size_t p = 0; p < payments.size(); ++p) {
-            if (!active[p] || incomplete > (payments[p].complete ? 0 : 1))
+            if (!active[p])
                 continue;
             const auto& sets = payments[p].sets;
             const std::size_t smallest = sets.front().size();
@@ -72,7 +71,7 @@ std::vector<char> decidePrivate(const std::vector<Payment>& payments, std::vecto
     return active;
 }
 
-// Payments joined when their sets share an item.
+// Payments joined when their sets, or the items a payment whose sets were cut may hold, share an item.
 std::vector<std::vector<int>> components(const std::vector<Payment>& payments,
                                          const std::vector<char>& active) {
     std::vector<int> parent(payments.size());
@@ -83,15 +82,23 @@ std::vector<std::vector<int>> components(const std::vector<Payment>& payments,
         return x;
     };
     QHash<int, int> holder;
-    for (int p = 0; p < int(payments.size()); ++p)
-        for (const auto& set : active[p] ? payments[p].sets : std::vector<std::vector<int>>{})
-            for (const int item : set) {
-                const auto it = holder.constFind(item);
-                if (it == holder.constEnd())
-                    holder.insert(item, p);
-                else
-                    parent[root(p)] = root(*it);
-            }
+    const auto join = [&](int p, const std::vector<int>& items) {
+        for (const int item : items) {
+            const auto it = holder.constFind(item);
+            if (it == holder.constEnd())
+                holder.insert(item, p);
+            else
+                parent[root(p)] = root(*it);
+        }
+    };
+    for (int p = 0; p < int(payments.size()); ++p) {
+        if (!active[p])
+            continue;
+        for (const auto& set : payments[p].sets)
+            join(p, set);
+        if (!payments[p].complete)
+            join(p, payments[p].reach);
+    }
     std::vector<std::vector<int>> groups(payments.size());
     for (int p = 0; p < int(payments.size()); ++p)
         if (active[p])

@@ -51,6 +51,8 @@ void CandidateFinder::byReference(const Payment& payment, const std::vector<std:
                                   PaymentCandidates& out) {
     qint64 choices = 1;
     for (const auto& g : groups)
+        out.reach.insert(out.reach.end(), g.begin(), g.end());
+    for (const auto& g : groups)
         choices = std::min(choices * qint64(g.size()), MostReferenceChoices + 1);
     if (choices > MostReferenceChoices) {
         out.refusal = Refusal{Refusal::Kind::TooManyReferences, choices, 0};
@@ -84,6 +86,7 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
     const std::vector<int> customers = m_items.customersOf(payment, out.customerBy);
     const std::vector<int> items = eligible(payment, m_items.itemsOf(customers));
     const SubsetSums& sums = sumsOf(items);
+    out.reach = items;
     if (!sums.searchable()) {
         out.refusal = Refusal{Refusal::Kind::TooManyItems, qint64(items.size()), m_options.maxItems};
         return;

@@ -29,6 +29,7 @@ struct PaymentCandidates {
     std::vector<CandidateSet> kept; // the first of them, in order
     bool complete = true;           // kept holds all of them
     std::vector<qint64> worst;      // once kept was cut: the order of the last set kept
+    std::vector<int> reach;         // the items its sets were searched among
     std::optional<Refusal> refusal;
 };
 

@@ -48,11 +48,12 @@
 //    free set), first for the best value, then for each payment for a best assignment in which it
 //    chooses otherwise. Within 2,000,000 search steps a component is decided exactly.
 //  - At most 2,000 candidate sets a payment are kept (the first in the order below); the others are
-//    counted. A component that exceeds its search steps, or that holds a payment with more sets than
-//    are kept, is not decided: its payments with candidates are Ambiguous with decided false, and
-//    none is ever called Matched. Where no other payment's sets were cut, a payment with more
-//    sets than are kept is still decided on its own as above when its kept sets suffice: two
-//    smallest sets of its own, or a single smallest set followed by larger ones.
+//    counted. Such a payment counts as holding every item it was searched among. A component that
+//    exceeds its search steps, or that holds a payment with more sets than are kept, is not
+//    decided: its payments with candidates are Ambiguous with decided false, and none is ever
+//    called Matched. A payment with more sets than are kept is still decided on its own as above
+//    when its kept sets suffice: two smallest sets of its own, or a single smallest set followed
+//    by larger ones.
 //
 // Sums of three or four items come from the sorted sums of all pairs of the eligible items, built
 // once for the items a group of payments shares (16 bytes a pair, at most 4,000,000 pairs: about

@@ -284,6 +284,7 @@ private slots:
     void duplicatesNamed();
     void countedExactly_data();
     void countedExactly();
+    void cutPaymentLeavesOthers();
     void cancelled();
 };
 
@@ -594,6 +595,24 @@ void TestMatcher::countedExactly() {
         QCOMPARE(r.decided, decided);
         QCOMPARE(r.candidates.size(), std::min<std::size_t>(10, std::stoul(alternatives.toStdString())));
     }
+}
+
+// A payment of an unknown payer with more candidate sets than are kept may hold any item; the
+// customer payment beside it is still decided once the other one is set aside.
+void TestMatcher::cutPaymentLeavesOthers() {
+    std::vector<Item> open;
+    for (int i = 0; i < 30; ++i)
+        open.push_back({i + 2, euros(1), QStringLiteral("RE-%1").arg(i + 100), {}, {}, {}, {}});
+    open.push_back({40, euros(5), QStringLiteral("RE-1"), QStringLiteral("K1"), {}, {}, {}});
+    Options options;
+    options.skontoPercents.clear();
+    const std::vector<Payment> statement{{1, euros(3), booked, {}, {}, {}, {}, {}},
+                                         {2, euros(5), booked, {}, QStringLiteral("Kd K1"), {}, {}, {}}};
+    const Result result = match(statement, open, options);
+    QCOMPARE(result.payments[0].status, Status::Ambiguous);
+    QCOMPARE(QString::fromStdString(result.payments[0].alternatives.get_str()), QStringLiteral("4060"));
+    QVERIFY(result.payments[0].decided);
+    QCOMPARE(describe(result.payments[1]), QStringLiteral("2 matched alt 1 [40] diff 0 cands {40}"));
 }
 
 // Ended from outside, at once or in the middle of a long search over every item, the result says
