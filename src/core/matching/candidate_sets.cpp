@@ -30,7 +30,7 @@ CandidateFinder::CandidateFinder(const OpenItems& items, const Options& options,
 PaymentCandidates CandidateFinder::find(const Payment& payment) {
     PaymentCandidates out;
     if (payment.amount <= Currency()) {
-        out.refusal = Refusal{Refusal::Kind::NotIncoming, payment.amount.count(), 0};
+        out.refusal = Refusal{Refusal::Kind::NotIncoming, 0, 0};
         return out;
     }
     if (const auto groups = m_items.referencedItems(payment); !groups.empty()) {

@@ -6,6 +6,7 @@
 #include "core/matching/open_items.h"
 #include "core/numbers/kalvon_error.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>

@@ -103,7 +103,7 @@ enum class SkontoRounding { None, OnTotal, PerInvoice, Both };
 // Why a payment could not be searched as asked, as data for the front end to word.
 struct Refusal {
     enum class Kind {
-        NotIncoming,      // amount <= 0; figure: the amount
+        NotIncoming,      // its amount is not above zero (outgoing payments are left out before)
         TooManyItems,     // the items to search at most maxItems of exceed the memory or time budget
         TooManyReferences // more row choices for the referenced invoices than are tried
     };
