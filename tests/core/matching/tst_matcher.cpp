@@ -285,6 +285,8 @@ private slots:
     void countedExactly_data();
     void countedExactly();
     void cutPaymentLeavesOthers();
+    void refusals_data();
+    void refusals();
     void cancelled();
 };
 
@@ -613,6 +615,42 @@ void TestMatcher::cutPaymentLeavesOthers() {
     QCOMPARE(QString::fromStdString(result.payments[0].alternatives.get_str()), QStringLiteral("4060"));
     QVERIFY(result.payments[0].decided);
     QCOMPARE(describe(result.payments[1]), QStringLiteral("2 matched alt 1 [40] diff 0 cands {40}"));
+}
+
+void TestMatcher::refusals_data() {
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<double>("amount");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("not incoming") << 10 << 4 << -5.0 << "0 0 0";
+    QTest::newRow("zero") << 10 << 4 << 0.0 << "0 0 0";
+    QTest::newRow("four of 3000 without a customer") << 3000 << 4 << 7.0 << "1 3000 4";
+    QTest::newRow("three of 3000 without a customer") << 3000 << 3 << 7.0 << "1 3000 3";
+    QTest::newRow("two of 3000 without a customer") << 3000 << 2 << 7.0 << "";
+    QTest::newRow("four of 2800") << 2800 << 4 << 7.0 << "";
+    QTest::newRow("six of 1000") << 1000 << 6 << 7.0 << "1 1000 6";
+}
+
+// Payments that cannot be searched as asked say so, with the figures, and stay unmatched.
+void TestMatcher::refusals() {
+    QFETCH(int, items);
+    QFETCH(int, maxItems);
+    QFETCH(double, amount);
+    std::vector<Item> open;
+    for (int i = 0; i < items; ++i)
+        open.push_back({i + 2, euros(1000 + i), {}, {}, {}, {}, {}});
+    Options options;
+    options.maxItems = maxItems;
+    const Result result = match({{1, euros(amount), booked, {}, {}, {}, {}, {}}}, open, options);
+    const PaymentResult& r = result.payments.at(0);
+    const QString refusal = r.refusal ? QStringLiteral("%1 %2 %3")
+                                            .arg(int(r.refusal->kind))
+                                            .arg(r.refusal->items)
+                                            .arg(r.refusal->maxItems)
+                                      : QString();
+    QTEST(refusal, "refusal");
+    QCOMPARE(r.status, Status::Unmatched);
+    QCOMPARE(result.open.size(), std::size_t(items));
 }
 
 // Ended from outside, at once or in the middle of a long search over every item, the result says
