@@ -93,6 +93,7 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
     }
     std::vector<Currency> perInvoice(m_options.skontoPercents.size());
     std::vector<int> chosen;
+    unsigned long fitting = 0; // counted one by one, so 64 bits cannot run out
     const auto hit = [&](std::span<const int> found) {
         Currency sum;
         std::fill(perInvoice.begin(), perInvoice.end(), Currency());
@@ -104,7 +105,7 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
         const auto fit = PaymentFit::sumFit(payment.amount, sum, perInvoice, m_options);
         if (!fit)
             return;
-        ++out.count;
+        ++fitting;
         chosen.clear();
         for (const int i : found)
             chosen.push_back(items[i]);
@@ -112,6 +113,7 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
     };
     for (const auto& [low, high] : PaymentFit::sumRanges(payment.amount, m_options))
         sums.forEach(low, high, hit, m_poll);
+    out.count += fitting;
 }
 
 // The items of the group that take part: not zero, and dated within the window where dated.
@@ -151,12 +153,22 @@ const SubsetSums& CandidateFinder::sumsOf(const std::vector<int>& items) {
 
 void CandidateFinder::keep(PaymentCandidates& out, std::span<int> chosen, const PaymentFit::Fit& fit) {
     const auto& items = m_items.items();
+    const auto day = [&](int i) {
+        return items[i].date.isValid() ? items[i].date.toJulianDay() : std::numeric_limits<qint64>::max();
+    };
+    if (!out.worst.empty()) {
+        // Most sets come after the last one kept already by their size or their oldest invoice.
+        qint64 oldest = std::numeric_limits<qint64>::max();
+        for (const int i : chosen)
+            oldest = std::min(oldest, day(i));
+        if (std::pair(qint64(chosen.size()), oldest) > std::pair(out.worst[0], out.worst[1]))
+            return;
+    }
     std::sort(chosen.begin(), chosen.end(), [&](int a, int b) { return items[a].row < items[b].row; });
     // The order of candidate sets: fewest items, then the oldest invoices (undated ones last), then rows.
     m_order.assign(1, qint64(chosen.size()));
     for (const int i : chosen)
-        m_order.push_back(items[i].date.isValid() ? items[i].date.toJulianDay()
-                                                  : std::numeric_limits<qint64>::max());
+        m_order.push_back(day(i));
     std::sort(m_order.begin() + 1, m_order.end());
     for (const int i : chosen)
         m_order.push_back(items[i].row);
