@@ -3,11 +3,11 @@
 // out to a file.
 #include "liste/list_window.h"
 
+#include "frontend/message_box.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/item_panel.h"
 #include "liste/list_controller.h"
-#include "liste/list_message.h"
 #include "liste/table_choice.h"
 
 #include <QDir>
@@ -39,11 +39,8 @@ void rememberFolder(const QString& path) {
 bool ListWindow::confirmReplace() {
     if (itemModel()->undoStack()->count() == 0)
         return true;
-    return ListMessageBox::show(
-        this, {ListMessage::Icon::Question, ListController::programName(),
-               QStringLiteral("Die neue Liste ersetzt die bisherige mit allen Änderungen und ausgeglichenen "
-                              "Posten. Fortfahren?"),
-               true});
+    return ask(QStringLiteral("Die neue Liste ersetzt die bisherige mit allen Änderungen und ausgeglichenen "
+                              "Posten. Fortfahren?"));
 }
 
 void ListWindow::openFile(const QString& path) {

@@ -2,12 +2,12 @@
 #include "liste/list_window.h"
 
 #include "core/numbers/kalvon_error.h"
+#include "frontend/message_box.h"
 #include "liste/hit_model.h"
 #include "liste/hit_panel.h"
 #include "liste/item_model.h"
 #include "liste/item_panel.h"
 #include "liste/list_controller.h"
-#include "liste/list_message.h"
 #include "liste/search_panel.h"
 
 #include <QAction>
@@ -138,8 +138,13 @@ void ListWindow::guarded(const std::function<void()>& command) {
 }
 
 void ListWindow::showMessage(const QString& text, bool critical) {
-    ListMessageBox::show(this, {critical ? ListMessage::Icon::Critical : ListMessage::Icon::Warning,
-                                ListController::programName(), text, false});
+    MessageBoxService::show({text, MsgButtons::Ok, critical ? MsgIcon::Critical : MsgIcon::Warning,
+                             ListController::programName(), MsgAnswer::Ok, this});
+}
+
+bool ListWindow::ask(const QString& question) {
+    return MessageBoxService::show({question, MsgButtons::YesNo, MsgIcon::Question,
+                                    ListController::programName(), MsgAnswer::No, this}) == MsgAnswer::Yes;
 }
 
 void ListWindow::startSearch() {
@@ -176,12 +181,11 @@ void ListWindow::copyHit() {
 }
 
 void ListWindow::showInfo() {
-    ListMessageBox::show(this,
-                         {ListMessage::Icon::Information, QStringLiteral("Info"),
-                          QStringLiteral("%1 %2\n\nFindet in langen Listen die Posten, die zusammen einen "
-                                         "Zielwert ergeben.\nLizenz: GPL-3.0-or-later")
-                              .arg(ListController::programName(), QStringLiteral(KALVON_VERSION)),
-                          false});
+    const QString text = QStringLiteral("%1 %2\n\nFindet in langen Listen die Posten, die zusammen einen "
+                                        "Zielwert ergeben.\nLizenz: GPL-3.0-or-later")
+                             .arg(ListController::programName(), QStringLiteral(KALVON_VERSION));
+    MessageBoxService::show(
+        {text, MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Info"), MsgAnswer::Ok, this});
 }
 
 void ListWindow::updateActions() {

@@ -49,6 +49,8 @@ private:
     // Runs a command of the user; a failure is told in a message box and the window stays idle.
     void guarded(const std::function<void()>& command);
     void showMessage(const QString& text, bool critical = false);
+    // A question with Ja and Nein; Enter and Escape answer Nein. true: Ja.
+    bool ask(const QString& question);
     bool confirmReplace();
     void load(const ItemTable& table, const QString& source);
 

@@ -153,7 +153,7 @@ void TestListOpen::open() {
     QCOMPARE(shownItems(), items);
     if (items.constFirst() == QLatin1String("2|alt|1,00")) {
         QCOMPARE(f->messages.size(), 1);
-        QVERIFY2(f->messages[0].text.startsWith(status), qPrintable(f->messages[0].text));
+        QVERIFY2(f->messages[0].prompt.startsWith(status), qPrintable(f->messages[0].prompt));
     } else {
         QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), status);
         QVERIFY(f->messages.isEmpty());
@@ -191,7 +191,7 @@ void TestListOpen::replacingAsks() {
     f->answers << answer;
     window->openFile(write("neu.txt", "5\n"));
     QCOMPARE(f->messages.size(), 1);
-    QVERIFY(f->messages[0].question);
+    QVERIFY(f->messages[0].buttons == MsgButtons::YesNo);
     QCOMPARE(shownItems(), items);
 }
 

@@ -207,7 +207,7 @@ void TestListWindow::invalidAmountEdit() {
     table->setCurrentIndex(window->itemModel()->index(1, ItemModel::AmountColumn));
     type(QStringLiteral("12,3x\r")); // typing opens the editor
     QTRY_COMPARE(f->messages.size(), 1);
-    QVERIFY2(f->messages[0].text.contains(QStringLiteral("„12,3x“")), qPrintable(f->messages[0].text));
+    QVERIFY2(f->messages[0].prompt.contains(QStringLiteral("„12,3x“")), qPrintable(f->messages[0].prompt));
     QCOMPARE(window->itemModel()->index(1, ItemModel::AmountColumn).data().toString(),
              QStringLiteral("20,00"));
 
@@ -348,10 +348,15 @@ void TestListWindow::realMessageBox() {
             if (b->text() == action)
                 b->click();
     });
-    const ListMessage message{ListMessage::Icon::Question, QStringLiteral("Kalvon Liste"),
-                              QStringLiteral("Zeile 1\nZeile 2"), question};
-    QCOMPARE(ListMessageBox::showQMessageBox(window.get(), message), answer);
-    QCOMPARE(text, message.text);
+    const MsgRequest message{QStringLiteral("Zeile 1\nZeile 2"),
+                             question ? MsgButtons::YesNo : MsgButtons::Ok,
+                             MsgIcon::Question,
+                             QStringLiteral("Kalvon Liste"),
+                             MsgAnswer::No,
+                             window.get()};
+    const MsgAnswer expected = question ? (answer ? MsgAnswer::Yes : MsgAnswer::No) : MsgAnswer::Ok;
+    QCOMPARE(MessageBoxService::showQMessageBox(message), expected);
+    QCOMPARE(text, message.prompt);
     QCOMPARE(shown, buttons);
 }
 
