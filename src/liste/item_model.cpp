@@ -103,6 +103,12 @@ void ItemModel::setItems(const ItemTable& table) {
     m_settled = 0;
     m_labelHeader = table.labelHeaders.join(QStringLiteral(" / ")).trimmed();
     m_amountHeader = table.amountHeader.trimmed();
+    // A new item takes no number that a row of the source had, not even the left-out total row's.
+    m_firstFreeRow = 1;
+    for (const Item& item : table.items)
+        m_firstFreeRow = std::max(m_firstFreeRow, item.row + 1);
+    if (table.totalRow)
+        m_firstFreeRow = std::max(m_firstFreeRow, table.totalRow->row + 1);
     endResetModel();
     emit listChanged();
 }
@@ -145,7 +151,7 @@ void ItemModel::settle(const std::vector<int>& rows) {
 int ItemModel::addItem() {
     if (m_locked)
         return -1;
-    int next = 1;
+    int next = m_firstFreeRow;
     for (const Entry& e : m_entries)
         next = std::max(next, e.item.row + 1);
     const int row = itemCount();
@@ -247,7 +253,7 @@ bool ItemModel::setData(const QModelIndex& index, const QVariant& value, int rol
     }
     const QString text = value.toString();
     try {
-        after.amount = NumberText::toCurrency(text);
+        after.amount = NumberText::toAmount(text);
     } catch (KalvonError& e) {
         if (e.subject().isEmpty())
             e.setSubject(QStringLiteral("Der Betrag in Zeile %1").arg(before.row));

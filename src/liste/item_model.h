@@ -78,6 +78,7 @@ private:
     int m_settled = 0;
     QString m_labelHeader;
     QString m_amountHeader;
+    int m_firstFreeRow = 1; // after every row the table was read from, its total row included
     QUndoStack m_undo;
     bool m_locked = false;
 };

@@ -27,6 +27,13 @@ QString placeInSource(const ItemTable& table) {
     return where.join(QStringLiteral(", "));
 }
 
+// The amount in text written as accounting exports write it ("14.529,40 €"), in the plain form that
+// every reader takes; text that is no amount stays as it is, so that its refusal quotes it.
+QString plainAmount(const QString& text) {
+    const NumberText::AmountText read = NumberText::readAmount(text);
+    return read.ok() ? NumberText::currencyText(read.amount) : text;
+}
+
 } // namespace
 
 ListController::ListController(QObject* parent)
@@ -104,7 +111,7 @@ bool ListController::hasChanges() const {
 QString ListController::startSearch(const SearchInput& input) {
     if (m_busy)
         return {};
-    PreparedSearch prepared = ListSearch::prepare(input, *m_items);
+    PreparedSearch prepared = ListSearch::prepare(readable(input), *m_items);
     if (!prepared.refusal.isEmpty())
         return prepared.refusal;
     m_hits->clear();
@@ -113,6 +120,17 @@ QString ListController::startSearch(const SearchInput& input) {
     m_search->start(std::move(prepared));
     showTotal(QStringLiteral("Suche läuft …"));
     return {};
+}
+
+SearchInput ListController::readable(SearchInput input) {
+    input.target = plainAmount(input.target);
+    QString tolerance = input.toleranceText.trimmed();
+    if (input.tolerance && tolerance.endsWith(QLatin1Char('%'))) {
+        tolerance.chop(1);
+        input.percent = true;
+    }
+    input.toleranceText = plainAmount(tolerance.trimmed());
+    return input;
 }
 
 void ListController::cancel() {

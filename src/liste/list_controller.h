@@ -43,6 +43,9 @@ public:
     // target or tolerance that is no valid number throws KalvonError.
     QString startSearch(const SearchInput& input);
     void cancel();
+    // The fields as the search reads them: a target or tolerance as an amount is written (a
+    // currency mark, "−"), a tolerance typed with "%" as a percentage.
+    static SearchInput readable(SearchInput input);
     // Ends a running search and waits for it; nothing of it is reported any more.
     void stop();
 

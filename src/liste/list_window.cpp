@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
@@ -34,6 +36,10 @@ ListWindow::ListWindow(QWidget* parent)
     setTabOrder();
     connectActions();
     connectController();
+    // Ctrl+Z in a search field does what the menu says it does: it takes back the last change to
+    // the list, not the typing in the field.
+    for (QLineEdit* field : m_searchPanel->findChildren<QLineEdit*>())
+        field->installEventFilter(this);
 
     const QSettings settings;
     if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
@@ -206,7 +212,25 @@ void ListWindow::updateActions() {
     m_searchPanel->setBusy(busy);
 }
 
+bool ListWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool undoKey = (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+                         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo);
+    if (!undoKey || !m_actions.undo->isEnabled())
+        return QMainWindow::eventFilter(watched, event);
+    // The field is kept from taking the key as its own; the key press then runs the menu's command.
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        m_actions.undo->trigger();
+    return true;
+}
+
 void ListWindow::closeEvent(QCloseEvent* event) {
+    if (m_controller->hasChanges() &&
+        !ask(QStringLiteral("Beim Beenden gehen die Änderungen und die ausgeglichenen Posten dieser Liste "
+                            "verloren. Trotzdem beenden?"))) {
+        event->ignore();
+        return;
+    }
     m_controller->stop();
     QSettings().setValue(QStringLiteral("geometry"), saveGeometry());
     event->accept();

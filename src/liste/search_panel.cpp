@@ -73,6 +73,11 @@ void SearchPanel::buildControls() {
     };
     connect(m_toleranceSearch, &QRadioButton::toggled, this, toleranceShown);
     toleranceShown();
+    // A tolerance typed with "%" is a percentage: the option says so.
+    connect(m_tolerance, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.trimmed().endsWith(QLatin1Char('%')))
+            m_percent->setChecked(true);
+    });
 }
 
 void SearchPanel::buildLayout() {

@@ -102,12 +102,27 @@ void TestListController::search_data() {
     QTest::newRow("two hits") << "25"
                               << "" << false << ""
                               << "Insgesamt 2 Treffer" << 2;
-    QTest::newRow("none") << "1000"
+    QTest::newRow("none") << "1.000"
                           << "" << false << ""
                           << "Es wurde keine Kombination gefunden." << 0;
     QTest::newRow("tolerance as an amount") << "26"
                                             << "1" << false << ""
                                             << "Insgesamt 4 Treffer" << 4;
+    QTest::newRow("target with a euro sign after") << "25,00 €"
+                                                   << "" << false << ""
+                                                   << "Insgesamt 2 Treffer" << 2;
+    QTest::newRow("target with EUR before") << "EUR 25"
+                                            << "" << false << ""
+                                            << "Insgesamt 2 Treffer" << 2;
+    QTest::newRow("tolerance typed with %") << "26"
+                                            << "4%" << false << ""
+                                            << "Insgesamt 4 Treffer" << 4;
+    QTest::newRow("tolerance with a blank before %") << "26"
+                                                     << "1,5 %" << false << ""
+                                                     << "Insgesamt 2 Treffer" << 2;
+    QTest::newRow("tolerance with a euro sign") << "26"
+                                                << "1 €" << false << ""
+                                                << "Insgesamt 4 Treffer" << 4;
     QTest::newRow("no target") << " "
                                << "" << false << "Bitte geben Sie einen Zielwert ein."
                                << "" << 0;

@@ -8,6 +8,8 @@
 #include "core/search/reachable_sums.h"
 #include "core/search/small_subsets.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <functional>
 #include <limits>
@@ -63,13 +65,11 @@ QString noMethodMessage(const Request& request) {
                    "Für %1 Beträge ungleich null passt keine Methode, die die Treffer in dieser "
                    "Reihenfolge aufführt. Abhilfe: %2, die Reihenfolge der Kombinationsnummer wählen "
                    "(--order window) oder weniger Beträge angeben.")
-            .arg(n)
-            .arg(fewerItems);
+            .arg(QLocale().toString(n), fewerItems);
     return QStringLiteral(
                "Für %1 Beträge ungleich null passt keine Methode in Zeit und Arbeitsspeicher. Abhilfe: "
                "%2, weniger Beträge angeben oder einen kleineren Zielwert suchen.")
-        .arg(n)
-        .arg(fewerItems);
+        .arg(QLocale().toString(n), fewerItems);
 }
 
 Outcome runMethod(const SearchMethod& method, const Request& request, const Control& control) {
