@@ -2,6 +2,7 @@
 #include "liste/column_dialog.h"
 
 #include "core/numbers/kalvon_error.h"
+#include "frontend/visible_text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,6 +10,22 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The widest a sheet or column name is shown, in pixels: the dialog fits a screen 1024 pixels
+// wide however long the names are. The whole name is in the entry's tooltip.
+constexpr int NameWidth = 480;
+
+// Adds an entry that shows the name, control characters escaped and shortened in the middle
+// where it is long, and keeps data.
+void addName(QComboBox* box, const QString& name, int data) {
+    const QString shown = VisibleText::escaped(name);
+    box->addItem(box->fontMetrics().elidedText(shown, Qt::ElideMiddle, NameWidth), data);
+    box->setItemData(box->count() - 1, shown, Qt::ToolTipRole);
+}
+
+} // namespace
 
 ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
                            SheetLayout sheetLayout, QWidget* parent)
@@ -28,6 +45,11 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     m_note->setObjectName(QStringLiteral("labelNote"));
     m_note->setWordWrap(true);
+    // A note that names a long sheet wraps within the dialog's width rather than widening it.
+    m_note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_note->setMinimumWidth(NameWidth);
+    for (QComboBox* box : {m_sheets, m_columns})
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     auto* form = new QFormLayout;
     auto* sheetLabel = new QLabel(QStringLiteral("&Blatt:"), this);
@@ -47,7 +69,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     // Only the sheets the workbook shows; each entry keeps its index among all sheets.
     for (qsizetype i = 0; i < layout.sheets.size(); ++i) {
         if (!layout.hiddenSheets.contains(int(i))) {
-            m_sheets->addItem(layout.sheets[i], int(i));
+            addName(m_sheets, layout.sheets[i], int(i));
             if (i == layout.sheet)
                 m_sheets->setCurrentIndex(m_sheets->count() - 1);
         }
@@ -98,7 +120,7 @@ void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, 
     for (const int column : layout.amountColumns) {
         const QString title = layout.columnTitles.value(column).trimmed();
         const QString letter = TableReader::columnLetter(column);
-        m_columns->addItem(title.isEmpty() ? letter : QStringLiteral("%1 – %2").arg(letter, title), column);
+        addName(m_columns, title.isEmpty() ? letter : QStringLiteral("%1 – %2").arg(letter, title), column);
         if (column == preferred)
             m_columns->setCurrentIndex(m_columns->count() - 1);
     }
@@ -106,6 +128,7 @@ void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, 
     if (shown.isEmpty() && m_columns->count() == 0)
         shown = QStringLiteral("Auf diesem Blatt steht keine Spalte mit Beträgen.");
     m_note->setText(shown);
+    m_note->setToolTip(shown);
     m_note->setVisible(!shown.isEmpty());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0 && note.isEmpty());
 }

@@ -3,6 +3,7 @@
 
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/visible_text.h"
 
 #include <QColor>
 #include <QUndoCommand>
@@ -101,8 +102,8 @@ void ItemModel::setItems(const ItemTable& table) {
         m_entries.push_back({item, false});
     m_highlighted.clear();
     m_settled = 0;
-    m_labelHeader = table.labelHeaders.join(QStringLiteral(" / ")).trimmed();
-    m_amountHeader = table.amountHeader.trimmed();
+    m_labelHeader = VisibleText::escaped(table.labelHeaders.join(QStringLiteral(" / ")).trimmed());
+    m_amountHeader = VisibleText::escaped(table.amountHeader.trimmed());
     // A new item takes no number that a row of the source had, not even the left-out total row's.
     m_firstFreeRow = 1;
     for (const Item& item : table.items)
@@ -124,7 +125,7 @@ std::vector<int> ItemModel::searchableRows() const {
 
 QString ItemModel::itemName(int row) const {
     const Item& it = item(row);
-    return it.label.isEmpty() ? QStringLiteral("Zeile %1").arg(it.row) : it.label;
+    return it.label.isEmpty() ? QStringLiteral("Zeile %1").arg(it.row) : VisibleText::escaped(it.label);
 }
 
 void ItemModel::setHighlighted(std::vector<int> rows) {
@@ -189,8 +190,8 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
         switch (index.column()) {
         case RowColumn:
             return QString::number(e.item.row);
-        case LabelColumn:
-            return e.item.label;
+        case LabelColumn: // shown with its control characters escaped, edited as it is
+            return role == Qt::DisplayRole ? VisibleText::escaped(e.item.label) : e.item.label;
         case AmountColumn:
             return NumberText::formatAmount(e.item.amount);
         }

@@ -3,6 +3,7 @@
 
 #include "core/numbers/number_text.h"
 #include "core/tables/table_reader.h"
+#include "frontend/visible_text.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/search_controller.h"
@@ -17,12 +18,12 @@ namespace {
 QString placeInSource(const ItemTable& table) {
     QStringList where;
     if (!table.sheet.isEmpty())
-        where << QStringLiteral("Blatt „%1“").arg(table.sheet);
+        where << QStringLiteral("Blatt „%1“").arg(VisibleText::escaped(table.sheet));
     if (table.amountColumn >= 0) {
         const QString letter = TableReader::columnLetter(table.amountColumn);
-        where << (table.amountHeader.isEmpty()
-                      ? QStringLiteral("Beträge aus Spalte %1").arg(letter)
-                      : QStringLiteral("Beträge aus Spalte %1 („%2“)").arg(letter, table.amountHeader));
+        where << (table.amountHeader.isEmpty() ? QStringLiteral("Beträge aus Spalte %1").arg(letter)
+                                               : QStringLiteral("Beträge aus Spalte %1 („%2“)")
+                                                     .arg(letter, VisibleText::escaped(table.amountHeader)));
     }
     return where.join(QStringLiteral(", "));
 }
@@ -72,8 +73,8 @@ void ListController::connectSearch() {
 }
 
 void ListController::load(const ItemTable& table, const QString& source) {
-    m_title = source;
-    m_source = source;
+    m_title = VisibleText::escaped(source);
+    m_source = m_title;
     if (const QString place = placeInSource(table); !place.isEmpty())
         m_source += QStringLiteral(", ") + place;
     m_totalRowNote = table.totalRow ? QStringLiteral("; die Summenzeile %1 (%2) ist nicht übernommen")

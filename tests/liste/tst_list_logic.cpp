@@ -236,11 +236,16 @@ void TestListLogic::noMethodNamesWindowControls() {
 
 void TestListLogic::hitTexts() {
     ItemModel items;
-    items.setItems(itemTable({{"RE-1", "10,5"}, {"b", "1924,8"}, {"", "-2"}, {"Tab\there", "1,25"}}));
+    items.setItems(itemTable({{"RE-1\x1B[2J", "10,5"}, {"b", "1924,8"}, {"", "-2"}, {"Tab\there", "1,25"}}));
+    // Control characters of a label are shown escaped, and edited as they are.
+    QCOMPARE(items.index(0, ItemModel::LabelColumn).data().toString(), QStringLiteral("RE-1\\x1B[2J"));
+    QCOMPARE(items.index(0, ItemModel::LabelColumn).data(Qt::EditRole).toString(),
+             QStringLiteral("RE-1\x1B[2J"));
     HitModel hits(&items);
     hits.append({{{0, 2}, Currency::fromCount(85000), Currency::fromCount(-5000)},
                  {{1, 3}, Currency::fromCount(19260500), Currency::fromCount(2500)}});
-    QCOMPARE(hits.data(hits.index(0, HitModel::ItemsColumn)).toString(), QStringLiteral("RE-1 + Zeile 4"));
+    QCOMPARE(hits.data(hits.index(0, HitModel::ItemsColumn)).toString(),
+             QStringLiteral("RE-1\\x1B[2J + Zeile 4"));
     QCOMPARE(hits.data(hits.index(0, HitModel::DifferenceColumn)).toString(), QStringLiteral("-0,50"));
     QCOMPARE(hits.data(hits.index(1, HitModel::DifferenceColumn)).toString(), QStringLiteral("+0,25"));
     // Amounts as the list shows them.

@@ -2,6 +2,7 @@
 // Getting a list into Kalvon Liste's real window: files, the column choice, the clipboard, a
 // dropped file; and what the window remembers and writes.
 #include "list_fixture.h"
+#include "liste/column_dialog.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/list_window.h"
@@ -35,6 +36,8 @@ private slots:
     void replacingAsks_data();
     void replacingAsks();
     void rememberedAndExported();
+    void columnDialogNames_data();
+    void columnDialogNames();
 
 private:
     QString write(const char* name, const QByteArray& bytes) const {
@@ -214,6 +217,56 @@ void TestListOpen::rememberedAndExported() {
     window->close();
     ListWindow again;
     QCOMPARE(again.size(), QSize(900, 600));
+}
+
+void TestListOpen::columnDialogNames_data() {
+    QTest::addColumn<QString>("sheet");   // the name of the first of two sheets
+    QTest::addColumn<QString>("title");   // the header of the second amount column
+    QTest::addColumn<QString>("shown");   // the sheet as the dialog lists it
+    QTest::addColumn<QString>("tooltip"); // the same, whole
+    const QString longName = QStringLiteral("Offene Posten ") + QString(186, QLatin1Char('x'));
+    QTest::newRow("short names") << "Offene Posten"
+                                 << "Brutto"
+                                 << "Offene Posten"
+                                 << "Offene Posten";
+    QTest::newRow("200 characters") << longName << longName << "" << longName;
+    QTest::newRow("control characters")
+        << QStringLiteral("Blatt\x1B[2J\u202E1") << "Brutto" << QStringLiteral("Blatt\\x1B[2J\\u202E1")
+        << QStringLiteral("Blatt\\x1B[2J\\u202E1");
+}
+
+// However long the names of sheets and columns, the dialog fits a screen 1024 pixels wide and its
+// buttons can be reached; the names are shortened in the middle and whole in their tooltips.
+void TestListOpen::columnDialogNames() {
+    QFETCH(QString, sheet);
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    QFETCH(QString, tooltip);
+    TableReader::Layout layout;
+    layout.sheets = QStringList{sheet, sheet + QStringLiteral(" 2")};
+    layout.sheet = 0;
+    layout.columnTitles = QStringList{QStringLiteral("Beleg"), QStringLiteral("Netto"), title};
+    layout.amountColumns = {1, 2};
+    ColumnDialog dialog(layout, 1, {}, [&](int) { return layout; });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY2(dialog.width() <= 1024, qPrintable(QString::number(dialog.width())));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        const QRect inDialog(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+        QVERIFY2(dialog.rect().contains(inDialog), qPrintable(button->text()));
+    }
+    auto* sheets = dialog.findChild<QComboBox*>(QStringLiteral("comboSheet"));
+    auto* columns = dialog.findChild<QComboBox*>(QStringLiteral("comboColumn"));
+    QCOMPARE(sheets->itemData(0, Qt::ToolTipRole).toString(), tooltip);
+    if (shown.isEmpty()) {
+        QVERIFY2(sheets->itemText(0).contains(QChar(0x2026)) && sheets->itemText(0).size() < 150,
+                 qPrintable(sheets->itemText(0)));
+        QVERIFY(columns->itemText(1).contains(QChar(0x2026)));
+        QCOMPARE(columns->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("C – ") + title);
+    } else {
+        QCOMPARE(sheets->itemText(0), shown);
+    }
+    QCOMPARE(dialog.options().sheet, sheet); // the whole name reads the sheet
 }
 
 QTEST_MAIN(TestListOpen)
