@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <vector>
+
 // Text tables as spreadsheets and accounting programs write them (CSV, TSV, Excel's "Unicode
 // text"): their encoding, their delimiter and their records.
 namespace TextTable {
@@ -25,7 +27,9 @@ QChar detectDelimiter(QStringView text);
 // The records of the text as rows, the first record row 1. A field may be quoted with '"'
 // (doubled inside, with line breaks inside); a quote that is never closed is an ordinary
 // character. Records end at CRLF, LF or CR; an empty line is an empty row. Blanks around a
-// field are dropped.
-CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits);
+// field are dropped. fieldCounts, when given, gets each row's number of fields (empty ones
+// included), by row number from 1, for the rows within the limits.
+CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits,
+                     std::vector<int>* fieldCounts = nullptr);
 
 } // namespace TextTable
