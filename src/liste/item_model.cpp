@@ -104,10 +104,12 @@ void ItemModel::setItems(const ItemTable& table) {
     m_settled = 0;
     m_labelHeader = VisibleText::escaped(table.labelHeaders.join(QStringLiteral(" / ")).trimmed());
     m_amountHeader = VisibleText::escaped(table.amountHeader.trimmed());
-    // A new item takes no number that a row of the source had, not even the left-out total row's.
+    // A new item takes no number that a row of the source had, not even a left-out sum row's.
     m_firstFreeRow = 1;
     for (const Item& item : table.items)
         m_firstFreeRow = std::max(m_firstFreeRow, item.row + 1);
+    for (const Item& sum : table.sumRows)
+        m_firstFreeRow = std::max(m_firstFreeRow, sum.row + 1);
     if (table.totalRow)
         m_firstFreeRow = std::max(m_firstFreeRow, table.totalRow->row + 1);
     endResetModel();

@@ -3,6 +3,7 @@
 
 #include "core/numbers/number_text.h"
 #include "core/tables/table_reader.h"
+#include "frontend/read_summary.h"
 #include "frontend/visible_text.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
@@ -77,10 +78,10 @@ void ListController::load(const ItemTable& table, const QString& source) {
     m_source = m_title;
     if (const QString place = placeInSource(table); !place.isEmpty())
         m_source += QStringLiteral(", ") + place;
-    m_totalRowNote = table.totalRow ? QStringLiteral("; die Summenzeile %1 (%2) ist nicht übernommen")
-                                          .arg(table.totalRow->row)
-                                          .arg(NumberText::formatAmount(table.totalRow->amount))
-                                    : QString();
+    // The sum rows and hidden rows left out: "; die Summenzeile 12 (10.622,90) ist nicht übernommen".
+    const QStringList leftOut = ReadSummary::leftOut(table, QStringLiteral("ist nicht übernommen"),
+                                                     QStringLiteral("sind nicht übernommen"));
+    m_leftOutNote = leftOut.isEmpty() ? QString() : QStringLiteral("; ") + leftOut.join(QStringLiteral("; "));
     m_items->setItems(table);
     m_counted = false;
     setTotal({});
@@ -102,7 +103,7 @@ QString ListController::statusText() const {
         text += QStringLiteral(", davon %1 ausgeglichen").arg(locale.toString(m_items->settledCount()));
     if (!m_source.isEmpty())
         text = QStringLiteral("%1: %2").arg(m_source, text);
-    return text + m_totalRowNote;
+    return text + m_leftOutNote;
 }
 
 bool ListController::hasChanges() const {

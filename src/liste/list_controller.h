@@ -81,8 +81,8 @@ private:
     bool m_busy = false;
     bool m_counted = false;
     CombinationSearch::Total m_total;
-    QString m_title;        // the file name or "Zwischenablage"
-    QString m_source;       // the same, and where in it the list was read
-    QString m_totalRowNote; // the total row left out, if any
+    QString m_title;       // the file name or "Zwischenablage"
+    QString m_source;      // the same, and where in it the list was read
+    QString m_leftOutNote; // the sum rows and hidden rows left out, if any
     QString m_totalText;
 };
