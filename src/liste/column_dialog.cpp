@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +34,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     , m_sheetLayout(std::move(sheetLayout))
     , m_sheets(new QComboBox(this))
     , m_columns(new QComboBox(this))
+    , m_headerRow(new QSpinBox(this))
     , m_note(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setObjectName(QStringLiteral("ColumnDialog"));
@@ -41,6 +43,10 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     m_sheets->setAccessibleName(QStringLiteral("Tabellenblatt"));
     m_columns->setObjectName(QStringLiteral("comboColumn"));
     m_columns->setAccessibleName(QStringLiteral("Spalte der Beträge"));
+    m_headerRow->setObjectName(QStringLiteral("spinHeaderRow"));
+    m_headerRow->setAccessibleName(QStringLiteral("Zeile der Überschrift"));
+    m_headerRow->setRange(0, TableReader::Options().maxRows);
+    m_headerRow->setSpecialValueText(QStringLiteral("automatisch"));
     m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     m_note->setObjectName(QStringLiteral("labelNote"));
@@ -57,6 +63,9 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     auto* columnLabel = new QLabel(QStringLiteral("&Spalte:"), this);
     columnLabel->setBuddy(m_columns);
     form->addRow(sheetLabel, m_sheets);
+    auto* headerLabel = new QLabel(QStringLiteral("Ü&berschrift in Zeile:"), this);
+    headerLabel->setBuddy(m_headerRow);
+    form->addRow(headerLabel, m_headerRow);
     form->addRow(columnLabel, m_columns);
     auto* box = new QVBoxLayout(this);
     box->addWidget(new QLabel(QStringLiteral("In welcher Spalte stehen die Beträge?"), this));
@@ -77,7 +86,8 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     sheetLabel->setVisible(m_sheets->count() > 1);
     m_sheets->setVisible(m_sheets->count() > 1);
     showLayout(layout, amountColumn, note);
-    connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::chooseSheet);
+    connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::showChosen);
+    connect(m_headerRow, &QSpinBox::valueChanged, this, &ColumnDialog::showChosen);
 }
 
 int ColumnDialog::visibleSheets(const TableReader::Layout& layout) {
@@ -94,6 +104,7 @@ TableReader::Options ColumnDialog::options() const {
         options.sheet = m_layout.sheets.value(m_sheets->currentData().toInt());
     if (m_columns->count() > 0)
         options.column = columnOption(m_layout, m_columns->currentData().toInt());
+    options.headerRow = m_headerRow->value();
     return options;
 }
 
@@ -133,11 +144,11 @@ void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, 
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0 && note.isEmpty());
 }
 
-void ColumnDialog::chooseSheet() {
-    const int sheet = m_sheets->currentData().toInt();
+void ColumnDialog::showChosen() {
+    const int sheet = m_sheets->count() > 0 ? m_sheets->currentData().toInt() : 0;
     QString failure;
     try {
-        showLayout(m_sheetLayout(sheet), -1, {});
+        showLayout(m_sheetLayout(sheet, m_headerRow->value()), -1, {});
         return;
     } catch (const KalvonError& e) {
         failure = e.userMessage();

@@ -10,6 +10,7 @@
 #include "liste/list_controller.h"
 #include "liste/table_choice.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -48,10 +49,10 @@ void ListWindow::openFile(const QString& path) {
         if (m_controller->isBusy() || !confirmReplace())
             return;
         ItemTable table;
-        const auto read = [&](const TableReader::Options& options, TableReader::Layout* layout) {
-            return TableReader::readFile(path, options, layout);
+        const auto open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+            return TableReader::openFile(path, options, layout);
         };
-        if (!TableChoice::read(read, this, &table))
+        if (!TableChoice::read(open, this, &table))
             return;
         rememberFolder(path);
         load(table, QFileInfo(path).fileName());
@@ -71,10 +72,14 @@ void ListWindow::pasteText(const QString& text) {
         if (!confirmReplace())
             return;
         ItemTable table;
-        const auto read = [&](const TableReader::Options& options, TableReader::Layout* layout) {
-            return TableReader::readText(text, options, layout);
+        // The text as bytes of a file: read within the same bounds.
+        QByteArray bytes = text.toUtf8();
+        const auto open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            return TableReader::open(buffer, options, layout);
         };
-        if (TableChoice::read(read, this, &table))
+        if (TableChoice::read(open, this, &table))
             load(table, QStringLiteral("Zwischenablage"));
     });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/tables/item_table.h"
+#include "core/tables/opened_source.h"
 #include "core/tables/table_reader.h"
 
 #include <functional>
@@ -12,11 +13,14 @@ class QWidget;
 // clear which to take.
 namespace TableChoice {
 
-// Reads the table with these options; fills the layout when one is given. May throw KalvonError.
-using Read = std::function<ItemTable(const TableReader::Options&, TableReader::Layout*)>;
+// Opens the input with these options; fills the layout's sheets when one is given. May throw
+// KalvonError.
+using Open = std::function<OpenedSource(const TableReader::Options&, TableReader::Layout*)>;
 
-// Reads the table, asking in the column dialog when several sheets or columns could hold the
-// amounts. false: the user cancelled the dialog. A table that cannot be read throws KalvonError.
-bool read(const Read& read, QWidget* parent, ItemTable* table);
+// Opens the input once and reads the table, asking in the column dialog when several sheets or
+// columns could hold the amounts; the dialog's sheets and columns come from the input opened then.
+// Only a workbook whose first sheet cannot be read is opened again, at the sheet chosen. false:
+// the user cancelled the dialog. A table that cannot be read throws KalvonError.
+bool read(const Open& open, QWidget* parent, ItemTable* table);
 
 } // namespace TableChoice

@@ -6,6 +6,7 @@
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/list_window.h"
+#include "liste/table_choice.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,6 +18,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -36,6 +38,9 @@ private slots:
     void replacingAsks_data();
     void replacingAsks();
     void rememberedAndExported();
+    void openedOnce_data();
+    void openedOnce();
+    void headerRowChoice();
     void columnDialogNames_data();
     void columnDialogNames();
 
@@ -219,6 +224,61 @@ void TestListOpen::rememberedAndExported() {
     QCOMPARE(again.size(), QSize(900, 600));
 }
 
+void TestListOpen::openedOnce_data() {
+    QTest::addColumn<QString>("sheet"); // chosen in the column dialog; empty: as offered
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("the sheet offered") << ""
+                                       << strings({"2|R-101|120,00", "3|R-102|80,50", "4|R-103|240,00",
+                                                   "5|R-104|19,50", "6|R-105|5,00", "7|R-105|5,00"});
+    QTest::newRow("the second sheet chosen") << "Zweites Blatt" << strings({"2|A|0,10", "3|B|0,20"});
+}
+
+// A workbook is read from its file once, however the user chooses in the column dialog.
+void TestListOpen::openedOnce() {
+    QFETCH(QString, sheet);
+    QFETCH(QStringList, items);
+    int opened = 0;
+    const QString path = QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods");
+    const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+        ++opened;
+        return TableReader::openFile(path, options, layout);
+    };
+    answerColumnDialog(sheet, {});
+    ItemTable table;
+    QVERIFY(TableChoice::read(open, window.get(), &table));
+    QCOMPARE(opened, 1);
+    QStringList read;
+    for (const Item& item : table.items)
+        read << QStringLiteral("%1|%2|%3")
+                    .arg(item.row)
+                    .arg(item.label, NumberText::formatAmount(item.amount));
+    QCOMPARE(read, items);
+}
+
+// The header row chosen in the column dialog lays the sheet out anew and is read with the column.
+void TestListOpen::headerRowChoice() {
+    TableReader::Layout layout;
+    layout.columnTitles = strings({"Offene Posten", "", ""});
+    layout.amountColumns = {1, 2};
+    QList<int> asked;
+    ColumnDialog dialog(layout, 1, {}, [&](int, int headerRow) {
+        asked << headerRow;
+        TableReader::Layout other = layout;
+        other.columnTitles = strings({"Rechnung", "Netto", "Brutto"});
+        return other;
+    });
+    auto* headerRow = dialog.findChild<QSpinBox*>(QStringLiteral("spinHeaderRow"));
+    auto* columns = dialog.findChild<QComboBox*>(QStringLiteral("comboColumn"));
+    QCOMPARE(headerRow->text(), QStringLiteral("automatisch"));
+    QCOMPARE(columns->itemText(1), QStringLiteral("C"));
+    headerRow->setValue(2);
+    QCOMPARE(asked, QList<int>{2});
+    QCOMPARE(columns->itemText(1), QStringLiteral("C – Brutto"));
+    columns->setCurrentIndex(1);
+    QCOMPARE(dialog.options().headerRow, 2);
+    QCOMPARE(dialog.options().column, QStringLiteral("Brutto"));
+}
+
 void TestListOpen::columnDialogNames_data() {
     QTest::addColumn<QString>("sheet");   // the name of the first of two sheets
     QTest::addColumn<QString>("title");   // the header of the second amount column
@@ -247,7 +307,7 @@ void TestListOpen::columnDialogNames() {
     layout.sheet = 0;
     layout.columnTitles = QStringList{QStringLiteral("Beleg"), QStringLiteral("Netto"), title};
     layout.amountColumns = {1, 2};
-    ColumnDialog dialog(layout, 1, {}, [&](int) { return layout; });
+    ColumnDialog dialog(layout, 1, {}, [&](int, int) { return layout; });
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY2(dialog.width() <= 1024, qPrintable(QString::number(dialog.width())));
