@@ -63,7 +63,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     auto* columnLabel = new QLabel(QStringLiteral("&Spalte:"), this);
     columnLabel->setBuddy(m_columns);
     form->addRow(sheetLabel, m_sheets);
-    auto* headerLabel = new QLabel(QStringLiteral("Ü&berschrift in Zeile:"), this);
+    auto* headerLabel = new QLabel(QStringLiteral("Überschrift in &Zeile:"), this);
     headerLabel->setBuddy(m_headerRow);
     form->addRow(headerLabel, m_headerRow);
     form->addRow(columnLabel, m_columns);
