@@ -2,9 +2,9 @@
 // Kalvon Liste's real window, offscreen: a search over a long list from the click on "Suchen" until
 // its hits are shown, with the longest stall of the event loop meanwhile.
 #include "core/tables/item_table.h"
+#include "frontend/message_box.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
-#include "liste/list_message.h"
 #include "liste/list_window.h"
 #include "liste/search_controller.h"
 
@@ -71,9 +71,9 @@ private:
 void BM_ListeSearch(benchmark::State& state) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QString refusal;
-    ListMessageBox::setResponder([&refusal](const ListMessage& m) {
-        refusal = m.text;
-        return false;
+    MessageBoxService::setResponder([&refusal](const MsgRequest& m) {
+        refusal = m.prompt;
+        return MsgAnswer::No;
     });
     std::mt19937_64 rng(7);
     ItemTable table;
@@ -115,7 +115,7 @@ void BM_ListeSearch(benchmark::State& state) {
     state.counters["hits_shown"] = window.hitModel()->hitCount();
     state.counters["longest_stall_ms"] = double(longestStall);
     state.counters["gui_cpu_in_stall_ms"] = longestBusy;
-    ListMessageBox::setResponder({});
+    MessageBoxService::setResponder({});
 }
 
 // range(0) items put into the window's list and shown, then the list scrolled to its end and
@@ -213,9 +213,9 @@ void BM_ListeOpenXlsx(benchmark::State& state) {
     const QTemporaryDir dir;
     const QString path =
         writeWorkbook(dir.filePath(QStringLiteral("offene-posten.xlsx")), int(state.range(0)));
-    ListMessageBox::setResponder([&state](const ListMessage& m) {
-        state.SkipWithError(qPrintable(m.text));
-        return false;
+    MessageBoxService::setResponder([&state](const MsgRequest& m) {
+        state.SkipWithError(qPrintable(m.prompt));
+        return MsgAnswer::No;
     });
     ListWindow window;
     window.show();
@@ -226,7 +226,7 @@ void BM_ListeOpenXlsx(benchmark::State& state) {
     }
     if (window.itemModel()->itemCount() != state.range(0))
         state.SkipWithError("not every row was read");
-    ListMessageBox::setResponder({});
+    MessageBoxService::setResponder({});
 }
 
 } // namespace

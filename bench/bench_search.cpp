@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole search runs through the real window, offscreen, with message boxes answered by script.
 #include "core/search/meet_in_middle.h"
+#include "frontend/message_box.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
-#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,8 +4,8 @@
 #include "core/numbers/amount_list.h"
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/message_box.h"
 #include "ui/form2.h"
-#include "ui/message_box.h"
 
 #include <QAction>
 #include <QClipboard>

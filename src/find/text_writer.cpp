@@ -3,6 +3,7 @@
 #include "find/hit_writer.h"
 #include "find/terminal.h"
 #include "frontend/read_summary.h"
+#include "frontend/visible_text.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -65,7 +66,8 @@ private:
     QString itemName(const Item& item) const {
         if (!m_list.table.isTable())
             return QStringLiteral("Nr. %1").arg(item.row);
-        return item.label.isEmpty() ? QStringLiteral("Zeile %1").arg(item.row) : item.label;
+        return item.label.isEmpty() ? QStringLiteral("Zeile %1").arg(item.row)
+                                    : VisibleText::escaped(item.label);
     }
 
     // The sum's distance from the target with its sign: "+0,05", "-19,95", "0,00". A hit lies in

@@ -2,13 +2,31 @@
 #include "liste/column_dialog.h"
 
 #include "core/numbers/kalvon_error.h"
+#include "frontend/visible_text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+
+namespace {
+
+// The widest a sheet or column name is shown, in pixels: the dialog fits a screen 1024 pixels
+// wide however long the names are. The whole name is in the entry's tooltip.
+constexpr int NameWidth = 480;
+
+// Adds an entry that shows the name, control characters escaped and shortened in the middle
+// where it is long, and keeps data.
+void addName(QComboBox* box, const QString& name, int data) {
+    const QString shown = VisibleText::escaped(name);
+    box->addItem(box->fontMetrics().elidedText(shown, Qt::ElideMiddle, NameWidth), data);
+    box->setItemData(box->count() - 1, shown, Qt::ToolTipRole);
+}
+
+} // namespace
 
 ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
                            SheetLayout sheetLayout, QWidget* parent)
@@ -16,6 +34,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     , m_sheetLayout(std::move(sheetLayout))
     , m_sheets(new QComboBox(this))
     , m_columns(new QComboBox(this))
+    , m_headerRow(new QSpinBox(this))
     , m_note(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setObjectName(QStringLiteral("ColumnDialog"));
@@ -24,10 +43,19 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     m_sheets->setAccessibleName(QStringLiteral("Tabellenblatt"));
     m_columns->setObjectName(QStringLiteral("comboColumn"));
     m_columns->setAccessibleName(QStringLiteral("Spalte der Beträge"));
+    m_headerRow->setObjectName(QStringLiteral("spinHeaderRow"));
+    m_headerRow->setAccessibleName(QStringLiteral("Zeile der Überschrift"));
+    m_headerRow->setRange(0, TableReader::Options().maxRows);
+    m_headerRow->setSpecialValueText(QStringLiteral("automatisch"));
     m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     m_note->setObjectName(QStringLiteral("labelNote"));
     m_note->setWordWrap(true);
+    // A note that names a long sheet wraps within the dialog's width rather than widening it.
+    m_note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_note->setMinimumWidth(NameWidth);
+    for (QComboBox* box : {m_sheets, m_columns})
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     auto* form = new QFormLayout;
     auto* sheetLabel = new QLabel(QStringLiteral("&Blatt:"), this);
@@ -35,6 +63,9 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     auto* columnLabel = new QLabel(QStringLiteral("&Spalte:"), this);
     columnLabel->setBuddy(m_columns);
     form->addRow(sheetLabel, m_sheets);
+    auto* headerLabel = new QLabel(QStringLiteral("Überschrift in &Zeile:"), this);
+    headerLabel->setBuddy(m_headerRow);
+    form->addRow(headerLabel, m_headerRow);
     form->addRow(columnLabel, m_columns);
     auto* box = new QVBoxLayout(this);
     box->addWidget(new QLabel(QStringLiteral("In welcher Spalte stehen die Beträge?"), this));
@@ -47,7 +78,7 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     // Only the sheets the workbook shows; each entry keeps its index among all sheets.
     for (qsizetype i = 0; i < layout.sheets.size(); ++i) {
         if (!layout.hiddenSheets.contains(int(i))) {
-            m_sheets->addItem(layout.sheets[i], int(i));
+            addName(m_sheets, layout.sheets[i], int(i));
             if (i == layout.sheet)
                 m_sheets->setCurrentIndex(m_sheets->count() - 1);
         }
@@ -55,7 +86,8 @@ ColumnDialog::ColumnDialog(const TableReader::Layout& layout, int amountColumn, 
     sheetLabel->setVisible(m_sheets->count() > 1);
     m_sheets->setVisible(m_sheets->count() > 1);
     showLayout(layout, amountColumn, note);
-    connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::chooseSheet);
+    connect(m_sheets, &QComboBox::currentIndexChanged, this, &ColumnDialog::showChosen);
+    connect(m_headerRow, &QSpinBox::valueChanged, this, &ColumnDialog::showChosen);
 }
 
 int ColumnDialog::visibleSheets(const TableReader::Layout& layout) {
@@ -72,6 +104,7 @@ TableReader::Options ColumnDialog::options() const {
         options.sheet = m_layout.sheets.value(m_sheets->currentData().toInt());
     if (m_columns->count() > 0)
         options.column = columnOption(m_layout, m_columns->currentData().toInt());
+    options.headerRow = m_headerRow->value();
     return options;
 }
 
@@ -98,7 +131,7 @@ void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, 
     for (const int column : layout.amountColumns) {
         const QString title = layout.columnTitles.value(column).trimmed();
         const QString letter = TableReader::columnLetter(column);
-        m_columns->addItem(title.isEmpty() ? letter : QStringLiteral("%1 – %2").arg(letter, title), column);
+        addName(m_columns, title.isEmpty() ? letter : QStringLiteral("%1 – %2").arg(letter, title), column);
         if (column == preferred)
             m_columns->setCurrentIndex(m_columns->count() - 1);
     }
@@ -106,15 +139,16 @@ void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, 
     if (shown.isEmpty() && m_columns->count() == 0)
         shown = QStringLiteral("Auf diesem Blatt steht keine Spalte mit Beträgen.");
     m_note->setText(shown);
+    m_note->setToolTip(shown);
     m_note->setVisible(!shown.isEmpty());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_columns->count() > 0 && note.isEmpty());
 }
 
-void ColumnDialog::chooseSheet() {
-    const int sheet = m_sheets->currentData().toInt();
+void ColumnDialog::showChosen() {
+    const int sheet = m_sheets->count() > 0 ? m_sheets->currentData().toInt() : 0;
     QString failure;
     try {
-        showLayout(m_sheetLayout(sheet), -1, {});
+        showLayout(m_sheetLayout(sheet, m_headerRow->value()), -1, {});
         return;
     } catch (const KalvonError& e) {
         failure = e.userMessage();

@@ -10,6 +10,7 @@
 class QComboBox;
 class QDialogButtonBox;
 class QLabel;
+class QSpinBox;
 
 // Asks which sheet and which column hold the amounts, when a workbook has several visible sheets
 // or a table several columns that could hold them.
@@ -17,8 +18,9 @@ class ColumnDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // The layout of the sheet with this index in the layout's sheets, read anew; may throw KalvonError.
-    using SheetLayout = std::function<TableReader::Layout(int sheet)>;
+    // The layout of the sheet with this index in the layout's sheets, with the header in this row
+    // (from 1; 0: found below title rows); may throw KalvonError.
+    using SheetLayout = std::function<TableReader::Layout(int sheet, int headerRow)>;
 
     // amountColumn: the column to offer first; note: why the sheet shown first cannot be read, or empty.
     ColumnDialog(const TableReader::Layout& layout, int amountColumn, const QString& note,
@@ -35,12 +37,13 @@ public:
 
 private:
     void showLayout(const TableReader::Layout& layout, int preferred, const QString& note);
-    void chooseSheet();
+    void showChosen();
 
     TableReader::Layout m_layout; // of the sheet shown
     SheetLayout m_sheetLayout;
     QComboBox* m_sheets;
     QComboBox* m_columns;
+    QSpinBox* m_headerRow;
     QLabel* m_note;
     QDialogButtonBox* m_buttons;
 };

@@ -42,7 +42,7 @@ QString HitModel::clipboardText(int number) const {
                 c = QLatin1Char(' ');
         }
         text +=
-            QStringLiteral("%1\t%2\t%3\n").arg(item.row).arg(label, NumberText::currencyText(item.amount));
+            QStringLiteral("%1\t%2\t%3\n").arg(item.row).arg(label, NumberText::formatAmount(item.amount));
     }
     return text;
 }

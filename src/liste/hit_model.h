@@ -24,7 +24,8 @@ public:
     int hitCount() const { return int(m_hits.size()); }
     const ListedHit& hit(int number) const { return m_hits[std::size_t(number)]; }
 
-    // A hit's items as rows for a spreadsheet: row, label and amount, separated by tabs.
+    // A hit's items as rows for a spreadsheet: row, label and amount as the list shows it ("1.924,80"),
+    // separated by tabs.
     QString clipboardText(int number) const;
     // Every listed hit as kalvon-find's --csv writes them.
     QByteArray csv() const;

@@ -3,6 +3,7 @@
 
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/visible_text.h"
 
 #include <QColor>
 #include <QUndoCommand>
@@ -101,8 +102,16 @@ void ItemModel::setItems(const ItemTable& table) {
         m_entries.push_back({item, false});
     m_highlighted.clear();
     m_settled = 0;
-    m_labelHeader = table.labelHeaders.join(QStringLiteral(" / ")).trimmed();
-    m_amountHeader = table.amountHeader.trimmed();
+    m_labelHeader = VisibleText::escaped(table.labelHeaders.join(QStringLiteral(" / ")).trimmed());
+    m_amountHeader = VisibleText::escaped(table.amountHeader.trimmed());
+    // A new item takes no number that a row of the source had, not even a left-out sum row's.
+    m_firstFreeRow = 1;
+    for (const Item& item : table.items)
+        m_firstFreeRow = std::max(m_firstFreeRow, item.row + 1);
+    for (const Item& sum : table.sumRows)
+        m_firstFreeRow = std::max(m_firstFreeRow, sum.row + 1);
+    if (table.totalRow)
+        m_firstFreeRow = std::max(m_firstFreeRow, table.totalRow->row + 1);
     endResetModel();
     emit listChanged();
 }
@@ -118,7 +127,7 @@ std::vector<int> ItemModel::searchableRows() const {
 
 QString ItemModel::itemName(int row) const {
     const Item& it = item(row);
-    return it.label.isEmpty() ? QStringLiteral("Zeile %1").arg(it.row) : it.label;
+    return it.label.isEmpty() ? QStringLiteral("Zeile %1").arg(it.row) : VisibleText::escaped(it.label);
 }
 
 void ItemModel::setHighlighted(std::vector<int> rows) {
@@ -145,7 +154,7 @@ void ItemModel::settle(const std::vector<int>& rows) {
 int ItemModel::addItem() {
     if (m_locked)
         return -1;
-    int next = 1;
+    int next = m_firstFreeRow;
     for (const Entry& e : m_entries)
         next = std::max(next, e.item.row + 1);
     const int row = itemCount();
@@ -183,8 +192,8 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
         switch (index.column()) {
         case RowColumn:
             return QString::number(e.item.row);
-        case LabelColumn:
-            return e.item.label;
+        case LabelColumn: // shown with its control characters escaped, edited as it is
+            return role == Qt::DisplayRole ? VisibleText::escaped(e.item.label) : e.item.label;
         case AmountColumn:
             return NumberText::formatAmount(e.item.amount);
         }
@@ -247,7 +256,7 @@ bool ItemModel::setData(const QModelIndex& index, const QVariant& value, int rol
     }
     const QString text = value.toString();
     try {
-        after.amount = NumberText::toCurrency(text);
+        after.amount = NumberText::toAmount(text);
     } catch (KalvonError& e) {
         if (e.subject().isEmpty())
             e.setSubject(QStringLiteral("Der Betrag in Zeile %1").arg(before.row));

@@ -31,7 +31,8 @@ public:
     int settledCount() const { return m_settled; }
     // The rows that take part in a search: open, with an amount other than zero.
     std::vector<int> searchableRows() const;
-    // A row as messages and the hit list name it: its label, or "Zeile N" without one.
+    // A row as messages and the hit list name it: its label, control characters escaped, or
+    // "Zeile N" without one.
     QString itemName(int row) const;
 
     // The rows shown in the hit colour; an empty list clears it.
@@ -78,6 +79,7 @@ private:
     int m_settled = 0;
     QString m_labelHeader;
     QString m_amountHeader;
+    int m_firstFreeRow = 1; // after every row the table was read from, its total row included
     QUndoStack m_undo;
     bool m_locked = false;
 };

@@ -1,25 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/search/combination_search.h"
-#include "core/tables/table_reader.h"
+#include "core/tables/item_table.h"
+#include "liste/list_actions.h"
 
 #include <QMainWindow>
 
-class HitModel;
-class ItemModel;
-class QAction;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
-class QTableView;
-class SearchController;
+#include <functional>
 
-// Kalvon Liste's window: a long list of items, the search over it and the hits found.
+class HitModel;
+class HitPanel;
+class ItemModel;
+class ItemPanel;
+class ListController;
+class QLabel;
+class SearchPanel;
+
+// Kalvon Liste's window: the item list on the left, the search and the hits on the right. The
+// controller holds the list, runs the search and words the status; the window takes the user's
+// commands, reads files and the clipboard, and shows what the controller reports.
 class ListWindow : public QMainWindow {
     Q_OBJECT
 
@@ -32,79 +31,43 @@ public:
     void pasteText(const QString& text);
     void exportHits(const QString& path);
 
-    ItemModel* itemModel() const { return m_items; }
-    HitModel* hitModel() const { return m_hits; }
+    ListController* controller() const { return m_controller; }
+    ItemModel* itemModel() const;
+    HitModel* hitModel() const;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildActions();
-    void buildWidgets();
+    void buildLayout();
+    void connectActions();
+    void connectController();
     void setTabOrder();
 
     // Runs a command of the user; a failure is told in a message box and the window stays idle.
-    template <class F> void guarded(F&& command);
+    void guarded(const std::function<void()>& command);
     void showMessage(const QString& text, bool critical = false);
+    // A question with Ja and Nein; Enter and Escape answer Nein. true: Ja.
+    bool ask(const QString& question);
     bool confirmReplace();
-    // Reads a table, with the user's choice of sheet and column where it is not clear.
-    template <class Read> bool readTable(Read read, ItemTable* table);
     void load(const ItemTable& table, const QString& source);
 
     void startSearch();
-    void setBusy(bool busy);
-    void hitChosen(const QModelIndex& current);
-    void searchFinished(bool cancelled);
-    void showTotal(const QString& status = {});
-    void listChanged();
+    void hitChosen(int hit);
     void settle();
     void copyHit();
     void chooseAndOpen();
     void chooseAndExport();
     void showInfo();
     void updateActions();
-    void updateStatus();
-    int currentHit() const;
-    QString lastFolder() const;
-    void rememberFolder(const QString& path);
 
-    ItemModel* m_items;
-    HitModel* m_hits;
-    SearchController* m_search;
-    bool m_busy = false;
-    bool m_counted = false;
-    CombinationSearch::Total m_total;
-    QString m_source;       // the file name or "Zwischenablage", and where in it the list was read
-    QString m_totalRowNote; // the total row left out, if any
-
-    QTableView* m_itemView = nullptr;
-    QTableView* m_hitView = nullptr;
-    QLineEdit* m_target = nullptr;
-    QRadioButton* m_exact = nullptr;
-    QRadioButton* m_toleranceSearch = nullptr;
-    QLineEdit* m_tolerance = nullptr;
-    QRadioButton* m_amount = nullptr;
-    QRadioButton* m_percent = nullptr;
-    QSpinBox* m_maxItems = nullptr;
-    QComboBox* m_order = nullptr;
-    QPushButton* m_searchButton = nullptr;
-    QPushButton* m_stopButton = nullptr;
-    QProgressBar* m_progress = nullptr;
-    QLabel* m_totalLabel = nullptr;
-    QPushButton* m_settleButton = nullptr;
+    ListController* m_controller;
+    ListActions m_actions;
+    ItemPanel* m_itemPanel = nullptr;
+    SearchPanel* m_searchPanel = nullptr;
+    HitPanel* m_hitPanel = nullptr;
     QLabel* m_statusLabel = nullptr;
-
-    QAction* m_open = nullptr;
-    QAction* m_export = nullptr;
-    QAction* m_quit = nullptr;
-    QAction* m_undo = nullptr;
-    QAction* m_paste = nullptr;
-    QAction* m_copyHit = nullptr;
-    QAction* m_settle = nullptr;
-    QAction* m_addItem = nullptr;
-    QAction* m_removeItems = nullptr;
-    QAction* m_stop = nullptr;
-    QAction* m_info = nullptr;
 };

@@ -4,8 +4,8 @@
 
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/message_box.h"
 #include "ui/colors.h"
-#include "ui/message_box.h"
 
 #include <QLineEdit>
 #include <QStringList>

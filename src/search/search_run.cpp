@@ -3,11 +3,11 @@
 
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/message_box.h"
 #include "search/progress.h"
 #include "search/search_engine.h"
 #include "ui/command_button.h"
 #include "ui/event_pump.h"
-#include "ui/message_box.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -4,10 +4,10 @@
 #include "core/numbers/kalvon_error.h"
 #include "entry/keypad.h"
 #include "entry/paste.h"
+#include "frontend/message_box.h"
 #include "ui/accessibility.h"
 #include "ui/colors.h"
 #include "ui/command_button.h"
-#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QCloseEvent>

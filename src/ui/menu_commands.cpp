@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/form2.h"
 
-#include "ui/message_box.h"
+#include "frontend/message_box.h"
 
 void Form2::mnuInfo_Click() {
     const QString prompt = QStringLiteral("Programm Kalvon") + QLatin1Char('\r') +

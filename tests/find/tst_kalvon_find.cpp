@@ -273,6 +273,13 @@ void TestKalvonFind::output_data() {
         << QStringLiteral("Treffer 1: Nr. 1 (1’500.00) + Nr. 3 (480.05) = 1’980.05 (Differenz -19.95)\n"
                           "Insgesamt 3 Treffer, davon 2 nicht aufgeführt.\n")
         << QString();
+    QTest::newRow("labels with control characters")
+        << args("--locale de_DE --target 15")
+        << QString::fromUtf16(u"Beleg;Betrag\nRE-1\x1B[2J;10\nRE-\u202E2\x07;5\n") << 0
+        << QStringLiteral("Gelesen: Beträge aus Spalte B („Betrag“), Bezeichnung aus Spalte A („Beleg“), 2 "
+                          "Beträge.\nTreffer 1: RE-1\\x1B[2J (10,00) + RE-\\u202E2\\x07 (5,00) = 15,00\n"
+                          "Insgesamt 1 Treffer.\n")
+        << QString();
     QTest::newRow("no hit") << args("--locale de_DE --target 7") << QStringLiteral("5\n0\n3") << 1
                             << QStringLiteral("Es wurde keine Kombination gefunden.\n") << QString();
     QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 S") << 2

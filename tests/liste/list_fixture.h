@@ -3,7 +3,7 @@
 
 #include "core/numbers/number_text.h"
 #include "core/tables/item_table.h"
-#include "liste/list_message.h"
+#include "frontend/message_box.h"
 
 #include <QList>
 #include <QLocale>
@@ -20,23 +20,25 @@ public:
     ListFixture() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QStandardPaths::setTestModeEnabled(true);
-        ListMessageBox::setResponder([this](const ListMessage& m) {
+        MessageBoxService::setResponder([this](const MsgRequest& m) {
             messages << m;
-            return m.question ? (answers.isEmpty() ? true : answers.takeFirst()) : true;
+            if (m.buttons == MsgButtons::Ok)
+                return MsgAnswer::Ok;
+            return answers.isEmpty() || answers.takeFirst() ? MsgAnswer::Yes : MsgAnswer::No;
         });
     }
-    ~ListFixture() { ListMessageBox::setResponder({}); }
+    ~ListFixture() { MessageBoxService::setResponder({}); }
     ListFixture(const ListFixture&) = delete;
     ListFixture& operator=(const ListFixture&) = delete;
 
     QStringList texts() const {
         QStringList out;
-        for (const ListMessage& m : messages)
-            out << m.text;
+        for (const MsgRequest& m : messages)
+            out << m.prompt;
         return out;
     }
 
-    QList<ListMessage> messages;
+    QList<MsgRequest> messages;
     QList<bool> answers; // for questions, in order; then Ja
 };
 

@@ -25,6 +25,9 @@ private slots:
     void changesUndoInOrder();
     void prepare_data();
     void prepare();
+    void newItemRow_data();
+    void newItemRow();
+    void noMethodNamesWindowControls_data();
     void noMethodNamesWindowControls();
     void hitTexts();
     void commandLine_data();
@@ -43,6 +46,7 @@ void TestListLogic::amountEdit_data() {
                                << "Der Betrag in Zeile 2 ist keine gültige Zahl: „12,3x“.";
     QTest::newRow("empty") << "" << qint64(100000) << "Der bisherige Betrag 10,00 bleibt stehen.";
     QTest::newRow("out of range") << "1e20" << qint64(100000) << "außerhalb des zulässigen Bereichs";
+    QTest::newRow("with a euro sign") << "1.234,50 €" << qint64(12345000) << "";
 }
 
 void TestListLogic::amountEdit() {
@@ -179,10 +183,40 @@ void TestListLogic::prepare() {
              std::vector<Currency>({Currency::fromCount(100000), Currency::fromCount(-300000)}));
 }
 
+void TestListLogic::newItemRow_data() {
+    QTest::addColumn<int>("totalRow"); // 0: none
+    QTest::addColumn<int>("row");      // the new item's
+    QTest::newRow("no total row") << 0 << 5;
+    QTest::newRow("total row below the items") << 5 << 6;
+    QTest::newRow("total row far below") << 40 << 41;
+    QTest::newRow("total row above the last item") << 3 << 5;
+}
+
+void TestListLogic::newItemRow() {
+    QFETCH(int, totalRow);
+    QFETCH(int, row);
+    ItemTable table = itemTable({{"a", "1"}, {"b", "2"}, {"c", "3"}}); // rows 2 to 4
+    if (totalRow > 0)
+        table.totalRow = Item{Currency::fromCount(60000), totalRow, QStringLiteral("Summe")};
+    ItemModel model;
+    model.setItems(table);
+    QCOMPARE(model.item(model.addItem()).row, row);
+    QCOMPARE(model.item(model.addItem()).row, row + 1);
+}
+
+void TestListLogic::noMethodNamesWindowControls_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("100 amounts") << 100 << "Für 100 Beträge ungleich null";
+    QTest::newRow("1.000 amounts, grouped") << 1000 << "Für 1.000 Beträge ungleich null";
+}
+
 void TestListLogic::noMethodNamesWindowControls() {
+    QFETCH(int, count);
+    QFETCH(QString, start);
     Currency halfTotal;
     ItemModel model;
-    model.setItems(longList(100, &halfTotal));
+    model.setItems(longList(count, &halfTotal));
     SearchInput input;
     input.target = NumberText::formatAmount(halfTotal);
     input.order = CombinationSearch::Order::Items;
@@ -194,6 +228,7 @@ void TestListLogic::noMethodNamesWindowControls() {
     } catch (const KalvonError& e) {
         QCOMPARE(e.kind(), KalvonError::Kind::Unsupported);
         const QString message = ListSearch::failureText(e);
+        QVERIFY2(message.startsWith(start), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral(" Posten“)")) &&
                      message.contains(QStringLiteral("(„Kombinationsnummer“)")) &&
                      !message.contains(QStringLiteral("--")),
@@ -203,18 +238,24 @@ void TestListLogic::noMethodNamesWindowControls() {
 
 void TestListLogic::hitTexts() {
     ItemModel items;
-    items.setItems(itemTable({{"RE-1", "10,5"}, {"b", "4"}, {"", "-2"}, {"Tab\there", "1,25"}}));
+    items.setItems(itemTable({{"RE-1\x1B[2J", "10,5"}, {"b", "1924,8"}, {"", "-2"}, {"Tab\there", "1,25"}}));
+    // Control characters of a label are shown escaped, and edited as they are.
+    QCOMPARE(items.index(0, ItemModel::LabelColumn).data().toString(), QStringLiteral("RE-1\\x1B[2J"));
+    QCOMPARE(items.index(0, ItemModel::LabelColumn).data(Qt::EditRole).toString(),
+             QStringLiteral("RE-1\x1B[2J"));
     HitModel hits(&items);
     hits.append({{{0, 2}, Currency::fromCount(85000), Currency::fromCount(-5000)},
-                 {{1, 3}, Currency::fromCount(52500), Currency::fromCount(2500)}});
-    QCOMPARE(hits.data(hits.index(0, HitModel::ItemsColumn)).toString(), QStringLiteral("RE-1 + Zeile 4"));
+                 {{1, 3}, Currency::fromCount(19260500), Currency::fromCount(2500)}});
+    QCOMPARE(hits.data(hits.index(0, HitModel::ItemsColumn)).toString(),
+             QStringLiteral("RE-1\\x1B[2J + Zeile 4"));
     QCOMPARE(hits.data(hits.index(0, HitModel::DifferenceColumn)).toString(), QStringLiteral("-0,50"));
     QCOMPARE(hits.data(hits.index(1, HitModel::DifferenceColumn)).toString(), QStringLiteral("+0,25"));
-    QCOMPARE(hits.clipboardText(1), QStringLiteral("3\tb\t4\n5\tTab here\t1,25\n"));
+    // Amounts as the list shows them.
+    QCOMPARE(hits.clipboardText(1), QStringLiteral("3\tb\t1.924,80\n5\tTab here\t1,25\n"));
     const Item* first[] = {&items.item(0), &items.item(2)};
     const Item* second[] = {&items.item(1), &items.item(3)};
     QCOMPARE(hits.csv(), HitCsv::header() + HitCsv::hitLines(1, first, Currency::fromCount(85000)) +
-                             HitCsv::hitLines(2, second, Currency::fromCount(52500)));
+                             HitCsv::hitLines(2, second, Currency::fromCount(19260500)));
     items.settle({1});
     QCOMPARE(hits.rowCount(), 0); // the hits named rows of the list as it was
 }

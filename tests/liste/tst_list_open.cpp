@@ -2,9 +2,11 @@
 // Getting a list into Kalvon Liste's real window: files, the column choice, the clipboard, a
 // dropped file; and what the window remembers and writes.
 #include "list_fixture.h"
+#include "liste/column_dialog.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/list_window.h"
+#include "liste/table_choice.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,6 +18,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,6 +38,11 @@ private slots:
     void replacingAsks_data();
     void replacingAsks();
     void rememberedAndExported();
+    void openedOnce_data();
+    void openedOnce();
+    void headerRowChoice();
+    void columnDialogNames_data();
+    void columnDialogNames();
 
 private:
     QString write(const char* name, const QByteArray& bytes) const {
@@ -153,7 +161,7 @@ void TestListOpen::open() {
     QCOMPARE(shownItems(), items);
     if (items.constFirst() == QLatin1String("2|alt|1,00")) {
         QCOMPARE(f->messages.size(), 1);
-        QVERIFY2(f->messages[0].text.startsWith(status), qPrintable(f->messages[0].text));
+        QVERIFY2(f->messages[0].prompt.startsWith(status), qPrintable(f->messages[0].prompt));
     } else {
         QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), status);
         QVERIFY(f->messages.isEmpty());
@@ -191,7 +199,7 @@ void TestListOpen::replacingAsks() {
     f->answers << answer;
     window->openFile(write("neu.txt", "5\n"));
     QCOMPARE(f->messages.size(), 1);
-    QVERIFY(f->messages[0].question);
+    QVERIFY(f->messages[0].buttons == MsgButtons::YesNo);
     QCOMPARE(shownItems(), items);
 }
 
@@ -214,6 +222,111 @@ void TestListOpen::rememberedAndExported() {
     window->close();
     ListWindow again;
     QCOMPARE(again.size(), QSize(900, 600));
+}
+
+void TestListOpen::openedOnce_data() {
+    QTest::addColumn<QString>("sheet"); // chosen in the column dialog; empty: as offered
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("the sheet offered") << ""
+                                       << strings({"2|R-101|120,00", "3|R-102|80,50", "4|R-103|240,00",
+                                                   "5|R-104|19,50", "6|R-105|5,00", "7|R-105|5,00"});
+    QTest::newRow("the second sheet chosen") << "Zweites Blatt" << strings({"2|A|0,10", "3|B|0,20"});
+}
+
+// A workbook is read from its file once, however the user chooses in the column dialog.
+void TestListOpen::openedOnce() {
+    QFETCH(QString, sheet);
+    QFETCH(QStringList, items);
+    int opened = 0;
+    const QString path = QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods");
+    const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+        ++opened;
+        return TableReader::openFile(path, options, layout);
+    };
+    answerColumnDialog(sheet, {});
+    ItemTable table;
+    QVERIFY(TableChoice::read(open, window.get(), &table));
+    QCOMPARE(opened, 1);
+    QStringList read;
+    for (const Item& item : table.items)
+        read << QStringLiteral("%1|%2|%3")
+                    .arg(item.row)
+                    .arg(item.label, NumberText::formatAmount(item.amount));
+    QCOMPARE(read, items);
+}
+
+// The header row chosen in the column dialog lays the sheet out anew and is read with the column.
+void TestListOpen::headerRowChoice() {
+    TableReader::Layout layout;
+    layout.columnTitles = strings({"Offene Posten", "", ""});
+    layout.amountColumns = {1, 2};
+    QList<int> asked;
+    ColumnDialog dialog(layout, 1, {}, [&](int, int headerRow) {
+        asked << headerRow;
+        TableReader::Layout other = layout;
+        other.columnTitles = strings({"Rechnung", "Netto", "Brutto"});
+        return other;
+    });
+    auto* headerRow = dialog.findChild<QSpinBox*>(QStringLiteral("spinHeaderRow"));
+    auto* columns = dialog.findChild<QComboBox*>(QStringLiteral("comboColumn"));
+    QCOMPARE(headerRow->text(), QStringLiteral("automatisch"));
+    QCOMPARE(columns->itemText(1), QStringLiteral("C"));
+    headerRow->setValue(2);
+    QCOMPARE(asked, QList<int>{2});
+    QCOMPARE(columns->itemText(1), QStringLiteral("C – Brutto"));
+    columns->setCurrentIndex(1);
+    QCOMPARE(dialog.options().headerRow, 2);
+    QCOMPARE(dialog.options().column, QStringLiteral("Brutto"));
+}
+
+void TestListOpen::columnDialogNames_data() {
+    QTest::addColumn<QString>("sheet");   // the name of the first of two sheets
+    QTest::addColumn<QString>("title");   // the header of the second amount column
+    QTest::addColumn<QString>("shown");   // the sheet as the dialog lists it
+    QTest::addColumn<QString>("tooltip"); // the same, whole
+    const QString longName = QStringLiteral("Offene Posten ") + QString(186, QLatin1Char('x'));
+    QTest::newRow("short names") << "Offene Posten"
+                                 << "Brutto"
+                                 << "Offene Posten"
+                                 << "Offene Posten";
+    QTest::newRow("200 characters") << longName << longName << "" << longName;
+    QTest::newRow("control characters")
+        << QStringLiteral("Blatt\x1B[2J\u202E1") << "Brutto" << QStringLiteral("Blatt\\x1B[2J\\u202E1")
+        << QStringLiteral("Blatt\\x1B[2J\\u202E1");
+}
+
+// However long the names of sheets and columns, the dialog fits a screen 1024 pixels wide and its
+// buttons can be reached; the names are shortened in the middle and whole in their tooltips.
+void TestListOpen::columnDialogNames() {
+    QFETCH(QString, sheet);
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    QFETCH(QString, tooltip);
+    TableReader::Layout layout;
+    layout.sheets = QStringList{sheet, sheet + QStringLiteral(" 2")};
+    layout.sheet = 0;
+    layout.columnTitles = QStringList{QStringLiteral("Beleg"), QStringLiteral("Netto"), title};
+    layout.amountColumns = {1, 2};
+    ColumnDialog dialog(layout, 1, {}, [&](int, int) { return layout; });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY2(dialog.width() <= 1024, qPrintable(QString::number(dialog.width())));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        const QRect inDialog(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+        QVERIFY2(dialog.rect().contains(inDialog), qPrintable(button->text()));
+    }
+    auto* sheets = dialog.findChild<QComboBox*>(QStringLiteral("comboSheet"));
+    auto* columns = dialog.findChild<QComboBox*>(QStringLiteral("comboColumn"));
+    QCOMPARE(sheets->itemData(0, Qt::ToolTipRole).toString(), tooltip);
+    if (shown.isEmpty()) {
+        QVERIFY2(sheets->itemText(0).contains(QChar(0x2026)) && sheets->itemText(0).size() < 150,
+                 qPrintable(sheets->itemText(0)));
+        QVERIFY(columns->itemText(1).contains(QChar(0x2026)));
+        QCOMPARE(columns->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("C – ") + title);
+    } else {
+        QCOMPARE(sheets->itemText(0), shown);
+    }
+    QCOMPARE(dialog.options().sheet, sheet); // the whole name reads the sheet
 }
 
 QTEST_MAIN(TestListOpen)

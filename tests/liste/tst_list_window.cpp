@@ -34,6 +34,10 @@ private slots:
     void searchOptions();
     void badInputChangesNothing_data();
     void badInputChangesNothing();
+    void undoKeyInSearchField_data();
+    void undoKeyInSearchField();
+    void closingAsks_data();
+    void closingAsks();
     void invalidAmountEdit();
     void amountBeingTypedCounts();
     void cancelMidSearch();
@@ -132,7 +136,7 @@ void TestListWindow::hitGreenSettleUndo() {
     QCOMPARE(rowColour(1), QStringLiteral("none"));
 
     child<QAction>("actionCopyHit")->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2\tRE-1\t10\n6\tRE-5\t15\n"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2\tRE-1\t10,00\n6\tRE-5\t15,00\n"));
 
     QTest::mouseClick(child<QPushButton>("buttonSettle"), Qt::LeftButton);
     ItemModel* items = window->itemModel();
@@ -203,13 +207,84 @@ void TestListWindow::badInputChangesNothing() {
     QCOMPARE(child<QLabel>("labelTotal")->text(), total);
 }
 
+void TestListWindow::undoKeyInSearchField_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("settle");
+    QTest::addColumn<bool>("settledAfter"); // after Ctrl+Z
+    QTest::addColumn<QString>("text");      // the field's text after Ctrl+Z
+    QTest::newRow("target, after settling: the settlement") << "editTarget" << true << false << "25";
+    QTest::newRow("tolerance, after settling: the settlement") << "editTolerance" << true << false << "25";
+    QTest::newRow("target, nothing to take back: the typing") << "editTarget" << false << false << "";
+}
+
+void TestListWindow::undoKeyInSearchField() {
+    QFETCH(QString, field);
+    QFETCH(bool, settle);
+    QFETCH(bool, settledAfter);
+    QFETCH(QString, text);
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    child<QRadioButton>("optionTolerance")->setChecked(true);
+    child<QLineEdit>("editTolerance")->setText(QStringLiteral("0"));
+    search(QStringLiteral("25"));
+    if (settle) {
+        QTest::mouseClick(child<QPushButton>("buttonSettle"), Qt::LeftButton);
+        QVERIFY(window->itemModel()->isSettled(1));
+        QCOMPARE(child<QAction>("actionUndo")->text(), QStringLiteral("&Rückgängig: Ausgleichen"));
+    }
+    auto* edit = window->findChild<QLineEdit*>(field);
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("25"));
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window->itemModel()->isSettled(1), settledAfter);
+    QCOMPARE(window->itemModel()->settledCount(), 0);
+    QCOMPARE(edit->text(), text);
+}
+
+void TestListWindow::closingAsks_data() {
+    QTest::addColumn<bool>("change"); // an item settled first
+    QTest::addColumn<bool>("byQuit"); // "Datei > Beenden" (Strg+Q)
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("nothing changed: no question") << false << false << false << 0 << true;
+    QTest::newRow("settled, closed, Nein keeps the window") << true << false << false << 1 << false;
+    QTest::newRow("settled, Beenden, Nein keeps the window") << true << true << false << 1 << false;
+    QTest::newRow("settled, Beenden, Ja closes") << true << true << true << 1 << true;
+}
+
+void TestListWindow::closingAsks() {
+    QFETCH(bool, change);
+    QFETCH(bool, byQuit);
+    QFETCH(bool, answer);
+    QFETCH(int, questions);
+    QFETCH(bool, closed);
+    if (change)
+        window->itemModel()->settle({0});
+    f->answers << answer;
+    if (byQuit)
+        child<QAction>("actionQuit")->trigger();
+    else
+        window->close();
+    QCOMPARE(f->messages.size(), questions);
+    if (questions > 0) {
+        QCOMPARE(f->messages[0].prompt,
+                 QStringLiteral("Beim Beenden gehen die Änderungen und die ausgeglichenen "
+                                "Posten dieser Liste verloren. Trotzdem beenden?"));
+        QCOMPARE(f->messages[0].defaultAnswer, MsgAnswer::No);
+    }
+    QCOMPARE(window->isVisible(), !closed);
+    QCOMPARE(window->itemModel()->isSettled(0), change); // the work is kept either way until the end
+}
+
 void TestListWindow::invalidAmountEdit() {
     auto* table = child<QTableView>("tableItems");
     table->setFocus();
     table->setCurrentIndex(window->itemModel()->index(1, ItemModel::AmountColumn));
     type(QStringLiteral("12,3x\r")); // typing opens the editor
     QTRY_COMPARE(f->messages.size(), 1);
-    QVERIFY2(f->messages[0].text.contains(QStringLiteral("„12,3x“")), qPrintable(f->messages[0].text));
+    QVERIFY2(f->messages[0].prompt.contains(QStringLiteral("„12,3x“")), qPrintable(f->messages[0].prompt));
     QCOMPARE(window->itemModel()->index(1, ItemModel::AmountColumn).data().toString(),
              QStringLiteral("20,00"));
 
@@ -379,10 +454,15 @@ void TestListWindow::realMessageBox() {
             if (b->text() == action)
                 b->click();
     });
-    const ListMessage message{ListMessage::Icon::Question, QStringLiteral("Kalvon Liste"),
-                              QStringLiteral("Zeile 1\nZeile 2"), question};
-    QCOMPARE(ListMessageBox::showQMessageBox(window.get(), message), answer);
-    QCOMPARE(text, message.text);
+    const MsgRequest message{QStringLiteral("Zeile 1\nZeile 2"),
+                             question ? MsgButtons::YesNo : MsgButtons::Ok,
+                             MsgIcon::Question,
+                             QStringLiteral("Kalvon Liste"),
+                             MsgAnswer::No,
+                             window.get()};
+    const MsgAnswer expected = question ? (answer ? MsgAnswer::Yes : MsgAnswer::No) : MsgAnswer::Ok;
+    QCOMPARE(MessageBoxService::showQMessageBox(message), expected);
+    QCOMPARE(text, message.prompt);
     QCOMPARE(shown, buttons);
 }
 

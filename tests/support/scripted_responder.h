@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/message_box.h"
+#include "frontend/message_box.h"
 
 #include <QList>
 #include <QStringList>

@@ -3,9 +3,9 @@
 // run's event pump, by closing the window or by "Beenden". Prints every message box title
 // and exits with 0 only when the run ended at once: the event loop returned 0, no box followed
 // the long-run warning and no further event pump ran.
+#include "frontend/message_box.h"
 #include "ui/event_pump.h"
 #include "ui/form2.h"
-#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QLineEdit>

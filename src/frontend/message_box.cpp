@@ -1,20 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/message_box.h"
+#include "frontend/message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
+
 MessageBoxService::Responder& responder() {
     static MessageBoxService::Responder instance;
     return instance;
 }
+
+QMessageBox::Icon boxIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::None:
+        break;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
 } // namespace
 
 MsgAnswer MessageBoxService::show(const QString& prompt, MsgButtons buttons, MsgIcon icon,
                                   const QString& title) {
-    const MsgRequest request{prompt, buttons, icon, title.isEmpty() ? applicationTitle() : title};
+    return show(MsgRequest{prompt, buttons, icon, title});
+}
+
+MsgAnswer MessageBoxService::show(MsgRequest request) {
+    if (request.title.isEmpty())
+        request.title = applicationTitle();
     if (responder())
         return responder()(request);
     return showQMessageBox(request);
@@ -25,25 +48,15 @@ void MessageBoxService::setResponder(Responder r) {
 }
 
 MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(request.parent ? request.parent : QApplication::activeWindow());
     box.setWindowTitle(request.title);
-    // The prompt's lines are joined by carriage returns and reach the box unchanged. The label
-    // breaks lines there only when it shows its text through Qt's text control, which it does
-    // when the text is selectable; this also lets the user copy a hit's sum.
+    // The prompt's lines are joined by carriage returns or line feeds and reach the box unchanged.
+    // The label breaks lines at carriage returns only when it shows its text through Qt's text
+    // control, which it does when the text is selectable; this also lets the user copy a hit's sum.
     box.setText(request.prompt);
     box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    switch (request.icon) {
-    case MsgIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case MsgIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    }
+    box.setIcon(boxIcon(request.icon));
     if (request.buttons == MsgButtons::Ok) {
         QPushButton* ok = box.addButton(QMessageBox::Ok);
         ok->setText(QStringLiteral("OK"));
@@ -56,7 +69,8 @@ MsgAnswer MessageBoxService::showQMessageBox(const MsgRequest& request) {
     yes->setText(QStringLiteral("Ja"));
     QPushButton* no = box.addButton(QMessageBox::No);
     no->setText(QStringLiteral("Nein"));
-    box.setDefaultButton(yes);
+    box.setDefaultButton(request.defaultAnswer == MsgAnswer::No ? no : yes);
+    box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
 }

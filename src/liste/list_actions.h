@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QAction;
+class QMainWindow;
+
+// The commands of Kalvon Liste's window, in its menus "Datei", "Bearbeiten" and "Hilfe", with
+// their keys. The window connects them.
+struct ListActions {
+    explicit ListActions(QMainWindow* window);
+
+    QAction* open;
+    QAction* exportHits;
+    QAction* quit;
+    QAction* undo;
+    QAction* paste;
+    QAction* copyHit;
+    QAction* settle;
+    QAction* addItem;
+    QAction* removeItems;
+    QAction* stop;
+    QAction* info;
+};
