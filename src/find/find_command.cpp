@@ -6,7 +6,7 @@
 #include "core/tables/table_reader.h"
 #include "find/find_options.h"
 #include "find/hit_writer.h"
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 namespace FindCommand {
 namespace {

@@ -2,7 +2,7 @@
 #include "core/numbers/number_text.h"
 #include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <QLocale>
 #include <QStringList>

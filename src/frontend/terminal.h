@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-// What kalvon-find needs of the terminal: Ctrl+C, and a progress bar on standard error.
+// What the command-line programs need of the terminal: Ctrl+C, and a progress bar on standard error.
 namespace Terminal {
 
 // Writes the text in UTF-8.
