@@ -15,6 +15,9 @@ void write(QIODevice& stream, const QString& text) {
     stream.write(text.toUtf8());
 }
 
+// The most items one payment may settle: the matching's bound.
+constexpr int MaxItems = 8;
+
 // A wrong call, with its German message; thrown while the options are read.
 struct UsageError {
     QString message;
@@ -121,6 +124,10 @@ private:
     void readMatching(Options& o) const {
         if (m_parser.isSet(maxItems))
             o.maxItems = wholeNumber(QStringLiteral("max-items"), m_parser.value(maxItems), 1);
+        if (o.maxItems > MaxItems)
+            throw UsageError{QStringLiteral("--max-items erlaubt höchstens %1 Posten je Zahlung, nicht %2.")
+                                 .arg(MaxItems)
+                                 .arg(o.maxItems)};
         if (m_parser.isSet(days))
             o.days = wholeNumber(QStringLiteral("days"), m_parser.value(days), 0);
         if (m_parser.isSet(skonto))
@@ -142,19 +149,8 @@ private:
         o.table.labels = m_parser.values(label);
         o.customerColumns = m_parser.values(customerColumn);
         o.dateColumn = m_parser.value(dateColumn);
-        const QStringList roles = statementColumnRoles();
-        for (const QString& given : m_parser.values(statementColumn)) {
-            const qsizetype equals = given.indexOf(QLatin1Char('='));
-            const QString role = given.left(equals).trimmed().toLower();
-            if (equals < 1 || !roles.contains(role) || given.mid(equals + 1).trimmed().isEmpty())
-                throw UsageError{
-                    QStringLiteral("--statement-column erwartet ROLLE=SPALTE mit einer der Rollen %1, "
-                                   "nicht „%2“.")
-                        .arg(roles.join(QStringLiteral(", ")), given)};
-            if (o.statementColumns.contains(role))
-                throw UsageError{QStringLiteral("--statement-column %1 ist mehrfach angegeben.").arg(role)};
-            o.statementColumns.insert(role, given.mid(equals + 1).trimmed());
-        }
+        for (const QString& given : m_parser.values(statementColumn))
+            readStatementColumn(given, o.statement);
         if (m_parser.isSet(currency)) {
             o.currency = m_parser.value(currency).trimmed().toUpper();
             if (!QRegularExpression(QStringLiteral("^[A-Z]{3}$")).match(o.currency).hasMatch())
@@ -163,6 +159,25 @@ private:
                                    "EUR oder CHF, nicht „%1“.")
                         .arg(m_parser.value(currency))};
         }
+    }
+
+    static void readStatementColumn(const QString& given, StatementReader::Options& statement) {
+        const qsizetype equals = given.indexOf(QLatin1Char('='));
+        StatementReader::Role role;
+        if (equals < 1 || !StatementReader::roleFromName(given.left(equals).trimmed().toLower(), role) ||
+            given.mid(equals + 1).trimmed().isEmpty()) {
+            QStringList roles;
+            for (int r = 0; r <= int(StatementReader::Role::Currency); ++r)
+                roles << StatementReader::roleName(StatementReader::Role(r));
+            throw UsageError{
+                QStringLiteral("--statement-column erwartet ROLLE=SPALTE mit einer der Rollen %1, "
+                               "nicht „%2“.")
+                    .arg(roles.join(QStringLiteral(", ")), given)};
+        }
+        if (statement.columns.contains(role))
+            throw UsageError{QStringLiteral("--statement-column %1 ist mehrfach angegeben.")
+                                 .arg(StatementReader::roleName(role))};
+        statement.columns.insert(role, given.mid(equals + 1).trimmed());
     }
 
     void readOutput(Options& o) const {
@@ -199,12 +214,6 @@ private:
 };
 
 } // namespace
-
-QStringList statementColumnRoles() {
-    return {QStringLiteral("betrag"),     QStringLiteral("buchungstag"),      QStringLiteral("valuta"),
-            QStringLiteral("name"),       QStringLiteral("verwendungszweck"), QStringLiteral("iban"),
-            QStringLiteral("soll-haben"), QStringLiteral("referenz"),         QStringLiteral("waehrung")};
-}
 
 CommandLine parseCommandLine(const QStringList& arguments, const Streams& streams) {
     try {

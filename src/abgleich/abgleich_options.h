@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/numbers/currency.h"
+#include "core/tables/statement.h"
 #include "core/tables/table_reader.h"
 
 #include <QIODevice>
@@ -34,8 +35,8 @@ struct Options {
     TableReader::Options table; // the open items: amount column and label (--column, --label)
     QStringList customerColumns;
     QString dateColumn;
-    QMap<QString, QString> statementColumns; // role → column of a bank CSV export
-    QString currency;                        // --currency: the statement's currency is accepted
+    StatementReader::Options statement; // the columns of a bank CSV export (--statement-column)
+    QString currency;                   // --currency: the statement's currency is accepted
     Output output = Output::Text;
     QString xlsxFile;
 };
@@ -46,9 +47,6 @@ struct CommandLine {
     std::optional<Options> options;
     int status = 0;
 };
-
-// The roles a bank CSV column can be given with --statement-column ROLE=SPALTE.
-QStringList statementColumnRoles();
 
 // Reads the arguments (the program name first); sets the default locale from --locale.
 CommandLine parseCommandLine(const QStringList& arguments, const Streams& streams);

@@ -78,7 +78,7 @@ QString payment(const Report& report, const PaymentResult& p) {
            QStringLiteral("\"discount\": %1, \"difference\": %2, \"remainder\": %3, \"alternatives\": %4, "
                           "\"candidates\": [%5]}")
                .arg(optionalAmount(p.discount), amount(p.difference), optionalAmount(p.remainder),
-                    QString::number(p.alternatives), candidates.join(QStringLiteral(", ")));
+                    QString::fromStdString(p.alternatives.get_str()), candidates.join(QStringLiteral(", ")));
 }
 
 QString source(const Source& s) {

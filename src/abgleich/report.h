@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QString>
 
+#include <gmpxx.h>
+
 #include <optional>
 #include <vector>
 
@@ -15,7 +17,9 @@ namespace Abgleich {
 
 enum class Status { Matched, Partial, Ambiguous, Unmatched, LeftOut };
 enum class Basis { None, Reference, Amount };
-enum class LeftOut { No, Outgoing, Reversal, ForeignCurrency };
+enum class LeftOut { No, Outgoing, Reversal, ForeignCurrency, NotBooked };
+// Why a payment was not searched as asked, with its figures.
+enum class Refusal { None, TooManyItems, TooManyReferences };
 
 struct OpenItem {
     int row = 0; // as the spreadsheet shows it
@@ -30,6 +34,7 @@ using ItemSet = std::vector<int>;
 
 struct PaymentResult {
     int entry = 0; // the payment's place in the statement, from 1
+    int part = 0;  // a batch booking's payment within the entry, from 1; 0 for a single payment
     QDate date;    // booking date
     QString payer;
     QString iban;
@@ -44,10 +49,13 @@ struct PaymentResult {
     std::optional<Currency> discount;
     Currency difference;               // payment − (items − discount); above zero an overpayment
     std::optional<Currency> remainder; // a partial payment: what stays open of the items
-    quint64 alternatives = 0;          // candidate sets found before the whole statement was weighed
+    mpz_class alternatives;            // candidate sets found before the whole statement was weighed
     std::vector<ItemSet> candidates;   // the first of them
     std::vector<int> takenBy;          // unmatched: the entries of the payments that took its candidates
     LeftOut leftOut = LeftOut::No;
+    bool decided = true; // false: too many payments shared its items to decide exactly
+    Refusal refusal = Refusal::None;
+    qint64 refusalCount = 0; // the items or row choices that were too many
 };
 
 struct Summary {

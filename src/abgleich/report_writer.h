@@ -21,6 +21,8 @@ void writeXlsx(const Report& report, const QString& path);
 QString statusText(const PaymentResult& payment);
 QString itemName(const OpenItem& item);
 QString basisText(Basis basis);
+// "Buchung 3", or "Buchung 3.2" for the second payment of a batch booking.
+QString entryText(const PaymentResult& payment);
 // A date in the regional short format with a four-digit year; empty when unknown.
 QString regionalDate(const QDate& date);
 

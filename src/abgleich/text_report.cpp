@@ -55,10 +55,10 @@ QString itemList(const Report& report, const ItemSet& items, bool withAmounts) {
     return names.join(QStringLiteral(" + "));
 }
 
-QString entries(const std::vector<int>& list) {
+QString entries(const Report& report, const std::vector<int>& list) {
     QStringList texts;
-    for (const int entry : list)
-        texts << QStringLiteral("Buchung %1").arg(entry);
+    for (const int index : list)
+        texts << entryText(report.payments[std::size_t(index)]);
     return texts.join(QStringLiteral(", "));
 }
 
@@ -82,17 +82,28 @@ QString details(const Report& report, const PaymentResult& p) {
     } else if (p.status == Status::Ambiguous) {
         for (const ItemSet& set : p.candidates)
             line(QStringLiteral("Möglich: ") + itemList(report, set, false));
-        if (p.alternatives > p.candidates.size())
-            line(QStringLiteral("… und %1 weitere")
-                     .arg(QLocale().toString(p.alternatives - p.candidates.size())));
+        const mpz_class more = p.alternatives - static_cast<unsigned long>(p.candidates.size());
+        if (more > 0)
+            line(QStringLiteral("… und %1 weitere").arg(NumberText::formatCount(more)));
     } else if (p.status == Status::Unmatched && !p.takenBy.empty()) {
-        line(QStringLiteral("Die passenden Posten gehören schon zu: ") + entries(p.takenBy));
+        line(QStringLiteral("Die passenden Posten gehören schon zu: ") + entries(report, p.takenBy));
     }
+    if (!p.decided)
+        line(QStringLiteral("Nicht genau entschieden: zu viele Zahlungen teilen sich dieselben Posten."));
+    if (p.refusal == Refusal::TooManyItems)
+        line(QStringLiteral("Nicht nach Betrag gesucht: unter %1 Posten wären es zu viele Kombinationen; "
+                            "eine Kundenspalte oder ein kleineres --max-items hilft.")
+                 .arg(QLocale().toString(p.refusalCount)));
+    else if (p.refusal == Refusal::TooManyReferences)
+        line(QStringLiteral(
+                 "Nicht nach Belegnummer entschieden: die genannten Belegnummern stehen in zu vielen "
+                 "Zeilen (%1 Möglichkeiten).")
+                 .arg(QLocale().toString(p.refusalCount)));
     return lines;
 }
 
 QString block(const Report& report, const PaymentResult& p) {
-    QString head = QStringLiteral("Buchung %1").arg(p.entry);
+    QString head = entryText(p);
     if (p.date.isValid())
         head += QStringLiteral(" vom ") + regionalDate(p.date);
     head += QStringLiteral(": ") + NumberText::formatAmount(p.amount);
@@ -113,9 +124,10 @@ QString statusText(const PaymentResult& p) {
         return QStringLiteral("Teilzahlung");
     case Status::Ambiguous:
         return QStringLiteral("mehrdeutig, %1")
-            .arg(p.alternatives == 1
-                     ? QStringLiteral("1 mögliche Zuordnung")
-                     : QStringLiteral("%1 mögliche Zuordnungen").arg(QLocale().toString(p.alternatives)));
+            .arg(
+                p.alternatives == 1
+                    ? QStringLiteral("1 mögliche Zuordnung")
+                    : QStringLiteral("%1 mögliche Zuordnungen").arg(NumberText::formatCount(p.alternatives)));
     case Status::Unmatched:
         return QStringLiteral("nicht zugeordnet");
     case Status::LeftOut:
@@ -128,6 +140,8 @@ QString statusText(const PaymentResult& p) {
         return QStringLiteral("ausgelassen: eine Stornobuchung");
     case LeftOut::ForeignCurrency:
         return QStringLiteral("ausgelassen: Betrag in fremder Währung (%1)").arg(p.currency);
+    case LeftOut::NotBooked:
+        return QStringLiteral("ausgelassen: nicht gebucht (vorgemerkt oder nur zur Information)");
     case LeftOut::No:
         break;
     }
@@ -150,6 +164,11 @@ QString basisText(Basis basis) {
         break;
     }
     return QString();
+}
+
+QString entryText(const PaymentResult& payment) {
+    return payment.part == 0 ? QStringLiteral("Buchung %1").arg(payment.entry)
+                             : QStringLiteral("Buchung %1.%2").arg(payment.entry).arg(payment.part);
 }
 
 QString regionalDate(const QDate& date) {

@@ -83,6 +83,9 @@ public:
         else
             worksheet_write_string(m_sheet, m_row, m_col++, value.toUtf8().constData(), format(Text));
     }
+    void count(const mpz_class& value) {
+        worksheet_write_number(m_sheet, m_row, m_col++, value.get_d(), format(Whole));
+    }
     void whole(qint64 value) {
         worksheet_write_number(m_sheet, m_row, m_col++, double(value), format(Whole));
     }
@@ -164,7 +167,7 @@ void ambiguousSheet(lxw_workbook* workbook, const Report& report, const Formats&
             for (const int index : p.candidates[set]) {
                 sheet.next();
                 sheet.payment(p);
-                sheet.whole(qint64(p.alternatives));
+                sheet.count(p.alternatives);
                 sheet.whole(qint64(set + 1));
                 sheet.item(report.openItems[std::size_t(index)]);
                 sheet.text(p.text);
