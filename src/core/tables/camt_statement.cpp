@@ -403,8 +403,14 @@ void CamtReader::addPayment(StatementEntry entry, const Transaction* tx) {
                                ? QString()
                                : tx->endToEndId;
         entry.mandateReference = tx->mandateId;
-        entry.payerName = credit ? tx->debtor : tx->creditor;
-        entry.payerIban = credit ? tx->debtorIban : tx->creditorIban;
+        // The other party: the debtor of a credit, the creditor of a debit; a returned direct debit
+        // names only the debtor.
+        const QString& name = credit ? tx->debtor : tx->creditor;
+        const QString& other = credit ? tx->creditor : tx->debtor;
+        entry.payerName = name.isEmpty() ? other : name;
+        const QString& iban = credit ? tx->debtorIban : tx->creditorIban;
+        const QString& otherIban = credit ? tx->creditorIban : tx->debtorIban;
+        entry.payerIban = name.isEmpty() && iban.isEmpty() ? otherIban : iban;
         if (!tx->info.isEmpty())
             entry.bookingText = entry.bookingText.isEmpty() ? tx->info : entry.bookingText;
     }
