@@ -87,6 +87,8 @@ QString details(const Report& report, const PaymentResult& p) {
             line(QStringLiteral("… und %1 weitere").arg(NumberText::formatCount(more)));
     } else if (p.status == Status::Unmatched && !p.takenBy.empty()) {
         line(QStringLiteral("Die passenden Posten gehören schon zu: ") + entries(report, p.takenBy));
+    } else if (p.status == Status::Unmatched && p.refusal == Refusal::None) {
+        line(QStringLiteral("Kein passender Posten gefunden."));
     }
     if (!p.decided)
         line(QStringLiteral("Nicht genau entschieden: zu viele Zahlungen teilen sich dieselben Posten."));
@@ -110,7 +112,7 @@ QString block(const Report& report, const PaymentResult& p) {
     if (!p.currency.isEmpty() && p.leftOut == LeftOut::ForeignCurrency)
         head += QLatin1Char(' ') + p.currency;
     if (!p.payer.isEmpty())
-        head += QStringLiteral(" von ") + p.payer;
+        head += (p.amount < Currency() ? QStringLiteral(" an ") : QStringLiteral(" von ")) + p.payer;
     return QStringLiteral("\n%1\n  Status: %2\n").arg(head, statusText(p)) + details(report, p);
 }
 
