@@ -67,6 +67,16 @@ QString checkCurrency(const Options& o, const Statement& statement) {
     return statement.currency.isEmpty() ? items : statement.currency;
 }
 
+// The open items; a failure names the file, since the table reader's messages name only rows and columns.
+ItemTable readItems(const Options& o) {
+    try {
+        return TableReader::readFile(o.itemsFile, o.table);
+    } catch (const KalvonError& e) {
+        throw KalvonError::unreadable(
+            QStringLiteral("Die offenen Posten in „%1“: %2").arg(o.itemsFile, e.userMessage()));
+    }
+}
+
 void warnDuplicates(const Streams& streams, const Matching::Result& result, const QString& itemsFile) {
     for (const Matching::DuplicateInvoice& duplicate : result.duplicates) {
         QStringList rows;
@@ -106,7 +116,7 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
     try {
         const Statement statement = readStatement(o);
         const QString currency = checkCurrency(o, statement);
-        const ItemTable table = TableReader::readFile(o.itemsFile, o.table);
+        const ItemTable table = readItems(o);
         MatchInput input = matchInput(statement, table, o);
         if (cancelled())
             return interrupted(streams);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "abgleich/report_writer.h"
 
+#include "abgleich/xlsx_library.h"
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
 
@@ -15,10 +16,13 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
-#include <xlsxwriter.h>
 
 namespace Abgleich {
 namespace {
+
+const XlsxLibrary& x() {
+    return XlsxLibrary::get();
+}
 
 // The green that the windows give the items of a hit.
 constexpr lxw_color_t HitGreen = 0xC0FFC0;
@@ -33,22 +37,22 @@ struct Formats {
                                      : QByteArrayLiteral("#,##0.00 \"") + currency.toUtf8() + '"';
         for (int hit = 0; hit < 2; ++hit) {
             for (int kind = 0; kind < Kinds; ++kind) {
-                lxw_format* f = workbook_add_format(workbook);
+                lxw_format* f = x().workbook_add_format(workbook);
                 if (kind == Money)
-                    format_set_num_format(f, money.constData());
+                    x().format_set_num_format(f, money.constData());
                 else if (kind == Date)
-                    format_set_num_format_index(f, 14); // the short date of the reader's region
+                    x().format_set_num_format_index(f, 14); // the short date of the reader's region
                 else if (kind == Whole)
-                    format_set_num_format_index(f, 1);
+                    x().format_set_num_format_index(f, 1);
                 if (hit) {
-                    format_set_pattern(f, LXW_PATTERN_SOLID);
-                    format_set_bg_color(f, HitGreen);
+                    x().format_set_pattern(f, LXW_PATTERN_SOLID);
+                    x().format_set_bg_color(f, HitGreen);
                 }
                 cells[hit][kind] = f;
             }
         }
-        header = workbook_add_format(workbook);
-        format_set_bold(header);
+        header = x().workbook_add_format(workbook);
+        x().format_set_bold(header);
     }
     std::array<std::array<lxw_format*, Kinds>, 2> cells{};
     lxw_format* header = nullptr;
@@ -58,17 +62,18 @@ struct Formats {
 class Sheet {
 public:
     Sheet(lxw_workbook* workbook, const char* name, const QStringList& titles, const Formats& formats)
-        : m_sheet(workbook_add_worksheet(workbook, name))
+        : m_sheet(x().workbook_add_worksheet(workbook, name))
         , m_formats(formats)
         , m_columns(lxw_col_t(titles.size())) {
         for (int c = 0; c < titles.size(); ++c) {
-            worksheet_write_string(m_sheet, 0, lxw_col_t(c), titles[c].toUtf8().constData(), formats.header);
-            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), qMax(12, int(titles[c].size()) + 4),
-                                 nullptr);
+            x().worksheet_write_string(m_sheet, 0, lxw_col_t(c), titles[c].toUtf8().constData(),
+                                       formats.header);
+            x().worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), qMax(12, int(titles[c].size()) + 4),
+                                     nullptr);
         }
-        worksheet_freeze_panes(m_sheet, 1, 0);
+        x().worksheet_freeze_panes(m_sheet, 1, 0);
     }
-    ~Sheet() { worksheet_autofilter(m_sheet, 0, 0, m_row, lxw_col_t(m_columns - 1)); }
+    ~Sheet() { x().worksheet_autofilter(m_sheet, 0, 0, m_row, lxw_col_t(m_columns - 1)); }
     Sheet(const Sheet&) = delete;
     Sheet& operator=(const Sheet&) = delete;
 
@@ -79,27 +84,33 @@ public:
     }
     void text(const QString& value) {
         if (value.isEmpty())
-            worksheet_write_blank(m_sheet, m_row, m_col++, format(Text));
+            x().worksheet_write_blank(m_sheet, m_row, m_col++, format(Text));
         else
-            worksheet_write_string(m_sheet, m_row, m_col++, value.toUtf8().constData(), format(Text));
+            x().worksheet_write_string(m_sheet, m_row, m_col++, value.toUtf8().constData(), format(Text));
     }
     void count(const mpz_class& value) {
-        worksheet_write_number(m_sheet, m_row, m_col++, value.get_d(), format(Whole));
+        x().worksheet_write_number(m_sheet, m_row, m_col++, value.get_d(), format(Whole));
+    }
+    void percent(const std::optional<Currency>& value) {
+        if (!value)
+            return text(QString());
+        x().worksheet_write_number(m_sheet, m_row, m_col++, double(value->count()) / double(Currency::Scale),
+                                   format(Text));
     }
     void whole(qint64 value) {
-        worksheet_write_number(m_sheet, m_row, m_col++, double(value), format(Whole));
+        x().worksheet_write_number(m_sheet, m_row, m_col++, double(value), format(Whole));
     }
     void money(const std::optional<Currency>& value) {
         if (!value)
             return text(QString());
-        worksheet_write_number(m_sheet, m_row, m_col++, double(value->count()) / double(Currency::Scale),
-                               format(Money));
+        x().worksheet_write_number(m_sheet, m_row, m_col++, double(value->count()) / double(Currency::Scale),
+                                   format(Money));
     }
     void date(const QDate& value) {
         if (!value.isValid())
             return text(QString());
         lxw_datetime day{value.year(), value.month(), value.day(), 0, 0, 0.0};
-        worksheet_write_datetime(m_sheet, m_row, m_col++, &day, format(Date));
+        x().worksheet_write_datetime(m_sheet, m_row, m_col++, &day, format(Date));
     }
     // The payment's first columns: entry, date, payer, amount.
     void payment(const PaymentResult& p) {
@@ -144,10 +155,7 @@ void matchedSheet(lxw_workbook* workbook, const Report& report, const Formats& f
             sheet.next(true);
             sheet.payment(p);
             sheet.item(report.openItems[std::size_t(index)]);
-            if (p.skontoPercent)
-                sheet.text(NumberText::currencyText(*p.skontoPercent));
-            else
-                sheet.text(QString());
+            sheet.percent(p.skontoPercent);
             sheet.money(p.discount);
             sheet.money(p.difference);
             sheet.text(basisText(p.basis));
@@ -242,7 +250,7 @@ void writeXlsx(const Report& report, const QString& path) {
         throw failure(path, temporary.errorString());
     temporary.close();
     const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
-    lxw_workbook* workbook = workbook_new(temporaryName.constData());
+    lxw_workbook* workbook = x().workbook_new(temporaryName.constData());
     if (!workbook)
         throw failure(path, QStringLiteral("kein Speicher"));
     {
@@ -253,9 +261,9 @@ void writeXlsx(const Report& report, const QString& path) {
         unmatchedSheet(workbook, report, formats);
         itemsSheet(workbook, report, formats);
     }
-    const lxw_error closed = workbook_close(workbook);
+    const lxw_error closed = x().workbook_close(workbook);
     if (closed != LXW_NO_ERROR)
-        throw failure(path, QString::fromUtf8(lxw_strerror(closed)));
+        throw failure(path, QString::fromUtf8(x().lxw_strerror(closed)));
     // The file gets the permissions a new file of the user gets, not those of a temporary one.
     const mode_t mask = ::umask(0);
     ::umask(mask);

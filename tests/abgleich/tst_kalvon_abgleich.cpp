@@ -1,0 +1,431 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kalvon-abgleich as a user runs it, in-process: its output, messages, exit status and workbook.
+#include "abgleich/abgleich_command.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out, err;
+    QByteArray bytes; // standard output as written
+};
+
+Result run(QStringList arguments, bool cancel = false) {
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    arguments.prepend(QStringLiteral("kalvon-abgleich"));
+    const int status =
+        AbgleichCommand::run(arguments, AbgleichCommand::Streams{out, err}, [cancel] { return cancel; });
+    return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data()), out.data()};
+}
+
+QString data(const char* name) {
+    return QStringLiteral(KALVON_TEST_DATA "/") + QLatin1String(name);
+}
+
+// A camt.053.001.08 statement in EUR, one entry for each booking "amount|payer|text"; a leading
+// '-' makes it a debit, a trailing "|USD" books it in that currency.
+QByteArray camt(const QStringList& bookings, const QString& accountCurrency = QStringLiteral("EUR")) {
+    QString entries;
+    for (const QString& booking : bookings) {
+        const QStringList f = booking.split(QLatin1Char('|'));
+        const bool debit = f[0].startsWith(QLatin1Char('-'));
+        const QString ccy = f.value(3, accountCurrency);
+        entries +=
+            QStringLiteral("<Ntry><Amt Ccy=\"%1\">%2</Amt><CdtDbtInd>%3</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts>"
+                           "<BookgDt><Dt>2026-12-07</Dt></BookgDt><ValDt><Dt>2026-12-07</Dt></ValDt>"
+                           "<NtryDtls><TxDtls><RltdPties><%4><Pty><Nm>%5</Nm></Pty></%4></RltdPties>"
+                           "<RmtInf><Ustrd>%6</Ustrd></RmtInf></TxDtls></NtryDtls></Ntry>\n")
+                .arg(ccy, f[0].mid(debit ? 1 : 0), debit ? QStringLiteral("DBIT") : QStringLiteral("CRDT"),
+                     debit ? QStringLiteral("Cdtr") : QStringLiteral("Dbtr"), f.value(1).toHtmlEscaped(),
+                     f.value(2).toHtmlEscaped());
+    }
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.08\"><BkToCstmrStmt>"
+               "<GrpHdr><MsgId>T1</MsgId><CreDtTm>2026-12-08T06:00:00</CreDtTm></GrpHdr><Stmt><Id>S1</Id>"
+               "<Acct><Id><IBAN>DE15370501980001234567</IBAN></Id><Ccy>%1</Ccy></Acct>\n%2</Stmt>"
+               "</BkToCstmrStmt></Document>\n")
+        .arg(accountCurrency, entries)
+        .toUtf8();
+}
+
+QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return file.fileName();
+}
+
+// Per payment "status[rows]", the rows of its items, or of its candidates for an ambiguous one.
+QStringList outline(const QString& json) {
+    QStringList lines;
+    for (const QJsonValue& payment :
+         QJsonDocument::fromJson(json.toUtf8())[QLatin1String("payments")].toArray()) {
+        QStringList rows;
+        const QString status = payment[QLatin1String("status")].toString();
+        const QJsonArray items = status == QLatin1String("ambiguous")
+                                     ? payment[QLatin1String("candidates")].toArray()
+                                     : QJsonArray{payment[QLatin1String("items")]};
+        for (const QJsonValue& set : items) {
+            QStringList one;
+            for (const QJsonValue& row : set.toArray())
+                one << QString::number(row.toInt());
+            rows << one.join(QLatin1Char('+'));
+        }
+        lines << QStringLiteral("%1[%2]").arg(status, rows.join(QLatin1Char('/')));
+    }
+    return lines;
+}
+
+// The text of a zip member.
+QString member(const QString& zip, const QString& name) {
+    QuaZip archive(zip);
+    if (!archive.open(QuaZip::mdUnzip) || !archive.setCurrentFile(name))
+        return QString();
+    QuaZipFile file(&archive);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+const char* const Items = "Belegnr;Kunde;Betrag\n"
+                          "RE-1;Alpha GmbH;100,00\n"
+                          "RE-10;Beta KG;50,00\n"
+                          "RE-2;Gamma AG;200,00\n"
+                          "RE-3;Gamma AG;200,00\n"
+                          "GS-1;Alpha GmbH;-20,00\n";
+
+} // namespace
+
+class TestKalvonAbgleich : public QObject {
+    Q_OBJECT
+private slots:
+    void example();
+    void exampleJson();
+    void cases_data();
+    void cases();
+    void badInput_data();
+    void badInput();
+    void usage_data();
+    void usage();
+    void workbook();
+    void workbookNotWritten();
+    void csv();
+    void cancelled();
+};
+
+// The README's example, word for word.
+void TestKalvonAbgleich::example() {
+    const Result r =
+        run({QStringLiteral("--locale=de_DE"), data("kontoauszug.xml"), data("offene_posten.xlsx")});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.status, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(1),
+             QStringLiteral("Zahlungen: 13 gelesen, 7 zugeordnet, davon 2 mit Skonto, 1 Teilzahlung, 1 "
+                            "mehrdeutig, 1 nicht zugeordnet, 3 ausgelassen; offene Posten: 7 von 15 "
+                            "bleiben offen."));
+    const QString skonto = QStringLiteral("\nBuchung 2 vom 07.12.2026: 2.430,40 von Bäckerei Schröder e.K.\n"
+                                          "  Status: zugeordnet mit Skonto\n"
+                                          "  Posten: RE-2026-0102 (Zeile 3, 2.480,00)\n"
+                                          "  Skonto: 2 % = 49,60\n"
+                                          "  Differenz: 0,00\n"
+                                          "  Grundlage: Verwendungszweck\n");
+    QVERIFY2(r.out.contains(skonto), qPrintable(r.out));
+    const QString partial = QStringLiteral("\nBuchung 4 vom 07.12.2026: 500,00 von Autohaus Krämer AG\n"
+                                           "  Status: Teilzahlung\n"
+                                           "  Posten: RE-2026-0105 (Zeile 6, 1.500,00)\n"
+                                           "  Differenz: -1.000,00\n"
+                                           "  Offener Rest: 1.000,00\n"
+                                           "  Grundlage: Verwendungszweck\n");
+    QVERIFY2(r.out.contains(partial), qPrintable(r.out));
+    const QString ambiguous = QStringLiteral("\nBuchung 7 vom 07.12.2026: 450,00 von Elektro Nowak UG "
+                                             "(haftungsbeschränkt)\n"
+                                             "  Status: mehrdeutig, 2 mögliche Zuordnungen\n"
+                                             "  Möglich: RE-2026-0108 (Zeile 9)\n"
+                                             "  Möglich: RE-2026-0109 (Zeile 10)\n");
+    QVERIFY2(r.out.contains(ambiguous), qPrintable(r.out));
+    QVERIFY(r.out.endsWith(QStringLiteral("\nBuchung 13 vom 07.12.2026: -89,90 an Kiosk am Markt\n"
+                                          "  Status: ausgelassen: eine Stornobuchung\n")));
+}
+
+void TestKalvonAbgleich::exampleJson() {
+    const Result r =
+        run({QStringLiteral("--json"), QStringLiteral("--locale=en_US"), QStringLiteral("--currency=EUR"),
+             data("kontoauszug.xml"), data("offene_posten.csv")});
+    QCOMPARE(r.status, 0);
+    QJsonParseError error;
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(json.keys(), (QStringList{QStringLiteral("open_items"), QStringLiteral("payments"),
+                                       QStringLiteral("source"), QStringLiteral("summary")}));
+    const QJsonArray payments = json[QLatin1String("payments")].toArray();
+    QCOMPARE(payments.size(), 13);
+    const QJsonObject skonto = payments[1].toObject();
+    QCOMPARE(
+        skonto.keys(),
+        (QStringList{QStringLiteral("alternatives"), QStringLiteral("amount"), QStringLiteral("basis"),
+                     QStringLiteral("candidates"), QStringLiteral("date"), QStringLiteral("difference"),
+                     QStringLiteral("discount"), QStringLiteral("entry"), QStringLiteral("items"),
+                     QStringLiteral("payer"), QStringLiteral("remainder"), QStringLiteral("skonto_percent"),
+                     QStringLiteral("status"), QStringLiteral("text")}));
+    QCOMPARE(
+        QJsonDocument(skonto).toJson(QJsonDocument::Compact),
+        QByteArray(
+            R"({"alternatives":1,"amount":"2430.4000","basis":"reference","candidates":[[3]],)"
+            R"("date":"2026-12-07","difference":"0.0000","discount":"49.6000","entry":2,"items":[3],)"
+            R"("payer":"Bäckerei Schröder e.K.","remainder":null,"skonto_percent":"2","status":"matched",)"
+            R"("text":"Rechnung RE-2026-0102 abzgl. 2% Skonto"})"));
+    const QJsonObject partial = payments[3].toObject();
+    QCOMPARE(partial[QLatin1String("remainder")].toString(), QStringLiteral("1000.0000"));
+    QCOMPARE(partial[QLatin1String("status")].toString(), QStringLiteral("partial"));
+    QCOMPARE(payments[10][QLatin1String("status")].toString(), QStringLiteral("left-out"));
+    QVERIFY(payments[10][QLatin1String("basis")].isNull());
+    QCOMPARE(QJsonDocument(json[QLatin1String("open_items")].toObject()).toJson(QJsonDocument::Compact),
+             QByteArray(R"({"open":[6,9,10,11,14,15,16],"settled":[2,3,4,5,7,8,12,13]})"));
+    QCOMPARE(QJsonDocument(json[QLatin1String("summary")].toObject()).toJson(QJsonDocument::Compact),
+             QByteArray(R"({"ambiguous":1,"left_out":3,"matched":7,"open_items":15,"open_items_left":7,)"
+                        R"("partial":1,"payments":13,"skonto":2,"unmatched":1})"));
+}
+
+// Small statements against the open items above: statuses, rows and exit status.
+void TestKalvonAbgleich::cases_data() {
+    QTest::addColumn<QStringList>("bookings");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("status");
+
+    const QStringList none;
+    QTest::newRow("by reference") << QStringList{QStringLiteral("100.00|Alpha GmbH|Rechnung RE-1")} << none
+                                  << QStringList{QStringLiteral("matched[2]")} << 0;
+    QTest::newRow("a number as a whole token") << QStringList{QStringLiteral("50.00|Beta KG|RE-10")} << none
+                                               << QStringList{QStringLiteral("matched[3]")} << 0;
+    QTest::newRow("nothing fits: status 1") << QStringList{QStringLiteral("999.99|Omega|Danke")} << none
+                                            << QStringList{QStringLiteral("unmatched[]")} << 1;
+    QTest::newRow("only outgoing: status 1") << QStringList{QStringLiteral("-100.00|Alpha GmbH|RE-1")} << none
+                                             << QStringList{QStringLiteral("left-out[]")} << 1;
+    QTest::newRow("foreign currency left out")
+        << QStringList{QStringLiteral("100.00|Alpha GmbH|RE-1|USD"), QStringLiteral("50.00|Beta KG|RE-10")}
+        << none << QStringList{QStringLiteral("left-out[]"), QStringLiteral("matched[3]")} << 0;
+    QTest::newRow("Skonto 2 %") << QStringList{QStringLiteral("98.00|Alpha GmbH|RE-1")} << none
+                                << QStringList{QStringLiteral("matched[2]")} << 0;
+    QTest::newRow("Skonto off: a partial payment")
+        << QStringList{QStringLiteral("98.00|Alpha GmbH|RE-1")} << QStringList{QStringLiteral("--skonto=0")}
+        << QStringList{QStringLiteral("partial[2]")} << 0;
+    QTest::newRow("within the tolerance")
+        << QStringList{QStringLiteral("99.97|Alpha GmbH|RE-1")}
+        << QStringList{QStringLiteral("--tolerance=0,05"), QStringLiteral("--skonto=0")}
+        << QStringList{QStringLiteral("matched[2]")} << 0;
+    QTest::newRow("equal invoices: ambiguous, status 1")
+        << QStringList{QStringLiteral("200.00|Gamma AG|Zahlung")} << none
+        << QStringList{QStringLiteral("ambiguous[4/5]")} << 1;
+    QTest::newRow("two payments share out the equal invoices")
+        << QStringList{QStringLiteral("200.00|Gamma AG|Zahlung"), QStringLiteral("200.00|Gamma AG|Zahlung 2")}
+        << none << QStringList{QStringLiteral("ambiguous[4/5]"), QStringLiteral("ambiguous[4/5]")} << 1;
+    QTest::newRow("with a credit note")
+        << QStringList{QStringLiteral("80.00|Alpha GmbH|Danke")} << QStringList{QStringLiteral("--skonto=0")}
+        << QStringList{QStringLiteral("matched[2+6]")} << 0;
+}
+
+void TestKalvonAbgleich::cases() {
+    QFETCH(QStringList, bookings);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, expected);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    const QString statement = write(dir, QStringLiteral("auszug.xml"), camt(bookings));
+    const QString items = write(dir, QStringLiteral("op.csv"), Items);
+    const Result r = run(
+        options + QStringList{QStringLiteral("--json"), QStringLiteral("--locale=de_DE"), statement, items});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(outline(r.out), expected);
+    QCOMPARE(r.status, status);
+}
+
+// Input that does not fit: a German message naming the file, status 2, nothing on standard output.
+void TestKalvonAbgleich::badInput_data() {
+    QTest::addColumn<QByteArray>("statement");
+    QTest::addColumn<QByteArray>("items");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("messages"); // each a part of the message
+
+    const QByteArray statement = camt({QStringLiteral("100.00|Alpha GmbH|RE-1")});
+    const QStringList none;
+    QTest::newRow("XML that is no statement")
+        << QByteArray("<?xml version=\"1.0\"?>\n<Rechnung><Betrag>5</Betrag></Rechnung>\n")
+        << QByteArray(Items) << none << QStringList{QStringLiteral("auszug.xml")};
+    QTest::newRow("malformed XML") << statement.left(statement.size() - 40) << QByteArray(Items) << none
+                                   << QStringList{QStringLiteral("auszug.xml")};
+    QTest::newRow("open items without an amount column")
+        << statement << QByteArray("Belegnr;Kunde\nRE-1;Alpha GmbH\nRE-2;Beta KG\n") << none
+        << QStringList{QStringLiteral("Die offenen Posten in „"), QStringLiteral("op.csv“: Keine Spalte")};
+    QTest::newRow("statement in another currency")
+        << camt({QStringLiteral("100.00|Alpha GmbH|RE-1")}, QStringLiteral("CHF")) << QByteArray(Items)
+        << none
+        << QStringList{QStringLiteral("auszug.xml"), QStringLiteral("CHF"), QStringLiteral("EUR"),
+                       QStringLiteral("--currency CHF")};
+    QTest::newRow("another currency than --currency")
+        << statement << QByteArray(Items) << QStringList{QStringLiteral("--currency=chf")}
+        << QStringList{QStringLiteral("in EUR, die offenen Posten in CHF.")};
+    QTest::newRow("swapped arguments") << QByteArray(Items) << statement << none
+                                       << QStringList{QStringLiteral("Die Dateien sind vertauscht"),
+                                                      QStringLiteral("op.csv“ ist ein Kontoauszug, „")};
+    QTest::newRow("two statements") << statement << statement << none
+                                    << QStringList{QStringLiteral("op.csv“ ist ein Kontoauszug")};
+}
+
+void TestKalvonAbgleich::badInput() {
+    QFETCH(QByteArray, statement);
+    QFETCH(QByteArray, items);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    const Result r = run(options + QStringList{QStringLiteral("--locale=de_DE"),
+                                               write(dir, QStringLiteral("auszug.xml"), statement),
+                                               write(dir, QStringLiteral("op.csv"), items)});
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(r.err.startsWith(QLatin1String("kalvon-abgleich: ")) && r.err.count(QLatin1Char('\n')) == 1,
+             qPrintable(r.err));
+    for (const QString& part : messages)
+        QVERIFY2(r.err.contains(part), qPrintable(r.err));
+}
+
+// A wrong call: the message, the pointer to --help, status 2.
+void TestKalvonAbgleich::usage_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QString a = data("kontoauszug.xml"), b = data("offene_posten.csv");
+    QTest::newRow("one file") << QStringList{a} << QStringLiteral("Es fehlt die Datei der offenen Posten");
+    QTest::newRow("three files") << QStringList{a, b, b} << QStringLiteral("angegeben sind 3");
+    QTest::newRow("max-items beyond 8") << QStringList{QStringLiteral("--max-items=9"), a, b}
+                                        << QStringLiteral("höchstens 8 Posten je Zahlung, nicht 9");
+    QTest::newRow("max-items 0") << QStringList{QStringLiteral("--max-items=0"), a, b}
+                                 << QStringLiteral("--max-items erwartet eine ganze Zahl ab 1, nicht „0“");
+    QTest::newRow("Skonto rate of 100")
+        << QStringList{QStringLiteral("--skonto=2,100"), a, b} << QStringLiteral("nicht „2,100“");
+    QTest::newRow("negative tolerance")
+        << QStringList{QStringLiteral("--tolerance=-1"), a, b} << QStringLiteral("nicht negativ");
+    QTest::newRow("json and csv") << QStringList{QStringLiteral("--json"), QStringLiteral("--csv"), a, b}
+                                  << QStringLiteral("--json und --csv schließen einander aus.");
+    QTest::newRow("unknown statement role") << QStringList{QStringLiteral("--statement-column=saldo=F"), a, b}
+                                            << QStringLiteral("nicht „saldo=F“");
+    QTest::newRow("currency code") << QStringList{QStringLiteral("--currency=Euro"), a, b}
+                                   << QStringLiteral("nicht „Euro“");
+}
+
+void TestKalvonAbgleich::usage() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Result r = run(QStringList{QStringLiteral("--locale=de_DE")} + arguments);
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.err.endsWith(QStringLiteral("\nEine Übersicht gibt: kalvon-abgleich --help\n")));
+}
+
+// The workbook read back: its sheets, their header rows frozen and filtered, numbers as numbers
+// in a currency format, dates as dates, matched rows in the windows' hit colour.
+void TestKalvonAbgleich::workbook() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("abgleich.xlsx"));
+    write(dir, QStringLiteral("abgleich.xlsx"), "an older file");
+    const Result r = run({QStringLiteral("--locale=de_DE"), QStringLiteral("--xlsx"), path,
+                          data("kontoauszug.xml"), data("offene_posten.xlsx")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("abgleich.xlsx")});
+    const QString workbook = member(path, QStringLiteral("xl/workbook.xml"));
+    QStringList sheets;
+    static const QRegularExpression sheet(QStringLiteral("<sheet name=\"([^\"]+)\""));
+    for (const QRegularExpressionMatch& m : sheet.globalMatch(workbook))
+        sheets << m.captured(1);
+    QCOMPARE(sheets, (QStringList{QStringLiteral("Zugeordnet"), QStringLiteral("Mehrdeutig"),
+                                  QStringLiteral("Teilzahlungen"), QStringLiteral("Nicht zugeordnet"),
+                                  QStringLiteral("Offene Posten")}));
+    const QString matched = member(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(matched.contains(QLatin1String("<pane ySplit=\"1\" topLeftCell=\"A2\"")));
+    QVERIFY(matched.contains(QLatin1String("<autoFilter ref=\"A1:K9\"/>"))); // 7 payments, 8 items
+    QVERIFY2(matched.contains(QLatin1String("<c r=\"D3\" s=\"5\"><v>2430.4</v></c>")), qPrintable(matched));
+    QVERIFY(matched.contains(QLatin1String("<c r=\"G3\" s=\"5\"><v>2480</v></c>")));
+    QVERIFY(matched.contains(QLatin1String("<c r=\"B3\" s=\"3\"><v>46363</v></c>"))); // 2026-12-07
+    const QString styles = member(path, QStringLiteral("xl/styles.xml"));
+    QVERIFY(styles.contains(QLatin1String("<fgColor rgb=\"FFC0FFC0\"/>")));
+    QVERIFY(styles.contains(QStringLiteral("formatCode=\"#,##0.00 [$€-407]\"")));
+    const QString strings = member(path, QStringLiteral("xl/sharedStrings.xml"));
+    for (const char* text : {"RE-2026-0102", "Bäckerei Schröder e.K.", "Verwendungszweck", "ausgeglichen",
+                             "ausgelassen: eine Stornobuchung"})
+        QVERIFY2(strings.contains(QString::fromUtf8(text)), text);
+}
+
+// A workbook that cannot be written: the message, status 2, no report and no file left behind.
+void TestKalvonAbgleich::workbookNotWritten() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fehlt/abgleich.xlsx"));
+    const Result r = run({QStringLiteral("--locale=de_DE"), QStringLiteral("--xlsx"), path,
+                          data("kontoauszug.xml"), data("offene_posten.xlsx")});
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(
+        r.err.startsWith(
+            QStringLiteral("kalvon-abgleich: Die Arbeitsmappe „%1“ lässt sich nicht schreiben").arg(path)),
+        qPrintable(r.err));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+}
+
+// The CSV for spreadsheets: byte-order mark, the region's delimiter, a formula in a payer's name
+// guarded, a line per item.
+void TestKalvonAbgleich::csv() {
+    QTemporaryDir dir;
+    const QString statement = write(
+        dir, QStringLiteral("auszug.xml"),
+        camt({QStringLiteral("300.00|=HYPERLINK(\"x\")|RE-1 RE-2"), QStringLiteral("-5.00|Bank|Gebühr")}));
+    // Whole amounts read alike in both regions.
+    const QString items = write(dir, QStringLiteral("op.csv"), "Belegnr;Betrag\nRE-1;100\nRE-2;200\n");
+    Result r = run({QStringLiteral("--csv"), QStringLiteral("--locale=de_DE"), statement, items});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.bytes.startsWith("\xEF\xBB\xBF"
+                               "Buchung;"));
+    QCOMPARE(
+        r.out.split(QStringLiteral("\r\n")),
+        (QStringList{
+            QStringLiteral("Buchung;Datum;Zahler;Betrag;Status;Möglichkeit;Zeile;Belegnr;"
+                           "Postenbetrag;Skonto %;Skonto;Differenz;Rest;Grundlage;Verwendungszweck"),
+            QStringLiteral("1;07.12.2026;\"'=HYPERLINK(\"\"x\"\")\";300,00;zugeordnet;;2;RE-1;100,00;;;0,00;;"
+                           "Verwendungszweck;RE-1 RE-2"),
+            QStringLiteral("1;07.12.2026;\"'=HYPERLINK(\"\"x\"\")\";300,00;zugeordnet;;3;RE-2;200,00;;;0,00;;"
+                           "Verwendungszweck;RE-1 RE-2"),
+            QStringLiteral("2;07.12.2026;Bank;-5,00;ausgelassen: eine ausgehende Zahlung (Soll);;;;;;;;;;"
+                           "Gebühr"),
+            QString()}));
+    r = run({QStringLiteral("--csv"), QStringLiteral("--locale=en_US"), QStringLiteral("--currency=EUR"),
+             statement, items});
+    QVERIFY2(r.out.contains(QStringLiteral("\r\n1,12/7/2026,\"'=HYPERLINK(\"\"x\"\")\",300.00,")),
+             qPrintable(r.out));
+}
+
+// Ctrl+C: status 130, a message, and no report.
+void TestKalvonAbgleich::cancelled() {
+    const Result r =
+        run({QStringLiteral("--locale=de_DE"), data("kontoauszug.xml"), data("offene_posten.xlsx")}, true);
+    QCOMPARE(r.status, 130);
+    QCOMPARE(r.out, QString());
+    QCOMPARE(r.err, QStringLiteral("kalvon-abgleich: abgebrochen.\n"));
+}
+
+QTEST_GUILESS_MAIN(TestKalvonAbgleich)
+#include "tst_kalvon_abgleich.moc"
