@@ -108,7 +108,7 @@ private:
     bool isSplit() const;
     void addPayment(StatementEntry entry, const Transaction* transaction);
     QString relative(qsizetype from) const;
-    QString text();
+    QString text(QXmlStreamReader::ReadElementTextBehaviour children = QXmlStreamReader::SkipChildElements);
     Currency amount(const QString& text);
     QDate date(const QString& text);
     [[noreturn]] void broken(const QString& detail) const;
@@ -161,10 +161,9 @@ void CamtReader::run() {
         }
     }
     if (m_xml.hasError())
-        broken(QStringLiteral("Sie ist kein gültiges XML (Zeile %1, Spalte %2: %3).")
+        broken(QStringLiteral("Sie ist kein gültiges XML (Zeile %1, Spalte %2).")
                    .arg(m_xml.lineNumber())
-                   .arg(m_xml.columnNumber())
-                   .arg(m_xml.errorString()));
+                   .arg(m_xml.columnNumber()));
     if (!m_sawMessage)
         broken(QStringLiteral("Sie enthält keine Nachricht."));
 }
@@ -248,8 +247,8 @@ void CamtReader::message() {
                .arg(m_xml.name().toString()));
 }
 
-QString CamtReader::text() {
-    const QString value = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+QString CamtReader::text(QXmlStreamReader::ReadElementTextBehaviour children) {
+    const QString value = m_xml.readElementText(children).trimmed();
     m_path.removeLast(); // readElementText has consumed the end element
     return value;
 }
@@ -280,8 +279,8 @@ void CamtReader::entryLeaf(const QString& path) {
     else if (path == QLatin1String("RvslInd")) {
         const QString value = text();
         m_entry.reversal = value == QLatin1String("true") || value == QLatin1String("1");
-    } else if (path == QLatin1String("Sts") || path == QLatin1String("Sts/Cd"))
-        m_entry.status = text();
+    } else if (path == QLatin1String("Sts")) // "BOOK", or since version .08 <Cd>BOOK</Cd>
+        m_entry.status = text(QXmlStreamReader::IncludeChildElements);
     else if (path == QLatin1String("BookgDt/Dt") || path == QLatin1String("BookgDt/DtTm"))
         m_entry.booking = date(text());
     else if (path == QLatin1String("ValDt/Dt") || path == QLatin1String("ValDt/DtTm"))
