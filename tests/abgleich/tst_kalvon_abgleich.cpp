@@ -269,6 +269,9 @@ void TestKalvonAbgleich::badInput_data() {
         << QByteArray(Items) << none << QStringList{QStringLiteral("auszug.xml")};
     QTest::newRow("malformed XML") << statement.left(statement.size() - 40) << QByteArray(Items) << none
                                    << QStringList{QStringLiteral("auszug.xml")};
+    QTest::newRow("bank CSV without an amount column")
+        << QByteArray("Buchungstag;Verwendungszweck;Name\n07.12.2026;RE-1;Alpha GmbH\n") << QByteArray(Items)
+        << none << QStringList{QStringLiteral("auszug.xml“ hat keine Betragsspalte")};
     QTest::newRow("open items without an amount column")
         << statement << QByteArray("Belegnr;Kunde\nRE-1;Alpha GmbH\nRE-2;Beta KG\n") << none
         << QStringList{QStringLiteral("Die offenen Posten in „"), QStringLiteral("op.csv“: Keine Spalte")};
