@@ -119,6 +119,7 @@ private slots:
     void cases();
     void badInput_data();
     void badInput();
+    void duplicateInvoices();
     void usage_data();
     void usage();
     void workbook();
@@ -305,6 +306,22 @@ void TestKalvonAbgleich::badInput() {
              qPrintable(r.err));
     for (const QString& part : messages)
         QVERIFY2(r.err.contains(part), qPrintable(r.err));
+}
+
+// An invoice number on two rows is named; the amount then decides which row a reference means.
+void TestKalvonAbgleich::duplicateInvoices() {
+    QTemporaryDir dir;
+    const QString statement =
+        write(dir, QStringLiteral("auszug.xml"), camt({QStringLiteral("150.00|Alpha GmbH|RE-1")}));
+    const QString items =
+        write(dir, QStringLiteral("op.csv"), "Belegnr;Betrag\nRE-1;100\nRE-1;150\nRE-2;150\n");
+    const Result r = run({QStringLiteral("--json"), QStringLiteral("--locale=de_DE"), statement, items});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(outline(r.out), QStringList{QStringLiteral("matched[3]")});
+    QCOMPARE(r.err,
+             QStringLiteral("kalvon-abgleich: Hinweis: Die Belegnummer „RE-1“ steht in „%1“ mehrfach, in den "
+                            "Zeilen 2, 3; nach Belegnummer entscheidet dort der Betrag.\n")
+                 .arg(items));
 }
 
 // A wrong call: the message, the pointer to --help, status 2.
