@@ -117,6 +117,10 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
         const Statement statement = readStatement(o);
         const QString currency = checkCurrency(o, statement);
         const ItemTable table = readItems(o);
+        // Ctrl+C while the files are read ends the program at once, as it does any program, also
+        // while it waits for a file that does not come; from here on it ends the matching, with
+        // status 130 and no report.
+        Terminal::catchInterrupt();
         MatchInput input = matchInput(statement, table, o);
         if (cancelled())
             return interrupted(streams);
@@ -141,7 +145,6 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
 }
 
 int runProgram(const QStringList& arguments) {
-    Terminal::catchInterrupt();
     QFile out, err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
         return BadInput;

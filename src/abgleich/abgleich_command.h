@@ -22,7 +22,7 @@ enum ExitStatus {
 // cancelled is polled while matching; true ends the run with Interrupted and no report.
 int run(const QStringList& arguments, const Streams& streams, const std::function<bool()>& cancelled);
 
-// The program as started: standard output and error, Ctrl+C caught.
+// The program as started: standard output and error, Ctrl+C as Terminal::interrupted() reports it.
 int runProgram(const QStringList& arguments);
 
 } // namespace AbgleichCommand

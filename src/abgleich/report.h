@@ -74,6 +74,7 @@ struct Summary {
 struct Source {
     QString statementFile;
     QString statementFormat; // "camt.053.001.08", "MT940", "CSV" …
+    int zipFiles = 0;        // the files of a ZIP read, 0 for a single file
     QString currency;
     QString itemsFile;
     QString amountHeader;

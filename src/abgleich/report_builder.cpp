@@ -123,6 +123,8 @@ Abgleich::Source sourceOf(const Options& o, const Statement& statement, const It
     source.statementFormat = StatementReader::formatName(statement.format);
     if (!statement.version.isEmpty())
         source.statementFormat += QLatin1Char('.') + statement.version;
+    if (statement.zip)
+        source.zipFiles = int(statement.files.size());
     source.currency = currency;
     source.itemsFile = o.itemsFile;
     source.amountHeader = table.amountHeader;

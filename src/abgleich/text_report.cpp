@@ -31,6 +31,9 @@ QString sourceLine(const Source& source, int items) {
     QString statement = source.statementFormat;
     if (!source.currency.isEmpty())
         statement += (statement.isEmpty() ? QString() : QStringLiteral(", ")) + source.currency;
+    if (source.zipFiles > 0)
+        statement +=
+            QStringLiteral(", ZIP-Datei mit %1").arg(count(source.zipFiles, "1 Auszug", "%1 Auszügen"));
     return QStringLiteral("Kontoauszug: %1%2; offene Posten: %3, %4.\n")
         .arg(source.statementFile, statement.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(statement),
              source.itemsFile, count(items, "1 Posten", "%1 Posten"));

@@ -7,11 +7,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -119,6 +124,7 @@ private slots:
     void cases();
     void badInput_data();
     void badInput();
+    void zipOfStatements();
     void duplicateInvoices();
     void usage_data();
     void usage();
@@ -126,6 +132,7 @@ private slots:
     void workbookNotWritten();
     void csv();
     void cancelled();
+    void interrupted();
 };
 
 // The README's example, word for word.
@@ -308,6 +315,37 @@ void TestKalvonAbgleich::badInput() {
         QVERIFY2(r.err.contains(part), qPrintable(r.err));
 }
 
+// A ZIP of daily statements: read in name order, entries counted on over the files.
+void TestKalvonAbgleich::zipOfStatements() {
+    QTemporaryDir dir;
+    const QString zip = dir.filePath(QStringLiteral("auszuege.zip"));
+    {
+        QuaZip archive(zip);
+        QVERIFY(archive.open(QuaZip::mdCreate));
+        const QList<QPair<QString, QByteArray>> days{
+            {QStringLiteral("2026-12-08.xml"), camt({QStringLiteral("50.00|Beta KG|RE-10")})},
+            {QStringLiteral("2026-12-07.xml"),
+             camt({QStringLiteral("100.00|Alpha GmbH|RE-1"), QStringLiteral("-9.99|Bank|Gebühr")})}};
+        for (const auto& [name, bytes] : days) {
+            QuaZipFile file(&archive);
+            QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+            file.write(bytes);
+            file.close();
+        }
+        archive.close();
+    }
+    const QString items = write(dir, QStringLiteral("op.csv"), Items);
+    Result r = run({QStringLiteral("--json"), QStringLiteral("--locale=de_DE"), zip, items});
+    QCOMPARE(outline(r.out), (QStringList{QStringLiteral("matched[2]"), QStringLiteral("left-out[]"),
+                                          QStringLiteral("matched[3]")}));
+    r = run({QStringLiteral("--locale=de_DE"), zip, items});
+    QVERIFY2(
+        r.out.startsWith(
+            QStringLiteral("Kontoauszug: %1 (camt.053.001.08, EUR, ZIP-Datei mit 2 Auszügen); ").arg(zip)),
+        qPrintable(r.out));
+    QVERIFY(r.out.contains(QStringLiteral("\nBuchung 3 vom 07.12.2026: 50,00 von Beta KG\n")));
+}
+
 // An invoice number on two rows is named; the amount then decides which row a reference means.
 void TestKalvonAbgleich::duplicateInvoices() {
     QTemporaryDir dir;
@@ -445,6 +483,31 @@ void TestKalvonAbgleich::cancelled() {
     QCOMPARE(r.status, 130);
     QCOMPARE(r.out, QString());
     QCOMPARE(r.err, QStringLiteral("kalvon-abgleich: abgebrochen.\n"));
+}
+
+// Ctrl+C in the real program, while it waits to open a statement that is a named pipe nobody
+// writes, ends it at once with nothing written and the status a shell reports as 130. Ctrl+C while
+// matching is the cancellation above.
+void TestKalvonAbgleich::interrupted() {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("auszug.xml"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    QProcess process;
+    process.start(QStringLiteral(KALVON_ABGLEICH), {pipe, data("offene_posten.xlsx")});
+    QVERIFY(process.waitForStarted());
+    // Until the program waits in openat(2): system call 257.
+    const QString syscall = QStringLiteral("/proc/%1/syscall").arg(process.processId());
+    auto waitsForPipe = [&] {
+        QFile file(syscall);
+        return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("257 ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waitsForPipe(), 10000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(5000));
+    const bool endedBySignal = process.exitStatus() == QProcess::CrashExit && process.exitCode() == SIGINT;
+    const bool endedItself = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 130;
+    QVERIFY2(endedBySignal || endedItself, qPrintable(QString::number(process.exitCode())));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestKalvonAbgleich)
