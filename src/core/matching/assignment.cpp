@@ -2,6 +2,7 @@
 #include "core/matching/assignment.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <numeric>
@@ -22,8 +23,57 @@ struct Value {
     }
 };
 
-// Payments joined when their sets share an item.
-std::vector<std::vector<int>> components(const std::vector<Payment>& payments) {
+// Payments whose smallest sets share no item with another payment's set (or with the items a
+// payment whose sets were cut may hold) are decided at once: some
+// best assignment gives such a payment one of those sets, and the others' choices in best
+// assignments are those they have without it. One such set: Forced; two: Open. Removing a payment
+// may free the sets of others, so this repeats. Returns which payments stay undecided.
+std::vector<char> decidePrivate(const std::vector<Payment>& payments, std::vector<Decision>& decisions) {
+    std::vector<char> active(payments.size(), 0);
+    QHash<int, int> holders; // item → active payments that may hold it
+    const auto count = [&](const Payment& p, int delta) {
+        QSet<int> seen;
+        for (const auto& set : p.sets)
+            seen.unite(QSet<int>(set.begin(), set.end()));
+        if (!p.complete)
+            seen.unite(QSet<int>(p.reach.begin(), p.reach.end()));
+        for (const int item : seen)
+            holders[item] += delta;
+    };
+    for (std::size_t p = 0; p < payments.size(); ++p)
+        if (!payments[p].sets.empty()) {
+            active[p] = 1;
+            count(payments[p], 1);
+        }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t p = 0; p < payments.size(); ++p) {
+            if (!active[p])
+                continue;
+            const auto& sets = payments[p].sets;
+            const std::size_t smallest = sets.front().size();
+            std::size_t least = 0, own = 0;
+            for (; least < sets.size() && sets[least].size() == smallest; ++least)
+                own += std::all_of(sets[least].begin(), sets[least].end(),
+                                   [&](int item) { return holders.value(item) == 1; });
+            const bool allKnown = payments[p].complete || least < sets.size();
+            if (own >= 2)
+                decisions[p] = {Verdict::Open, -1};
+            else if (own == 1 && least == 1 && allKnown)
+                decisions[p] = {Verdict::Forced, 0};
+            else
+                continue;
+            active[p] = 0;
+            count(payments[p], -1);
+            changed = true;
+        }
+    }
+    return active;
+}
+
+// Payments joined when their sets, or the items a payment whose sets were cut may hold, share an item.
+std::vector<std::vector<int>> components(const std::vector<Payment>& payments,
+                                         const std::vector<char>& active) {
     std::vector<int> parent(payments.size());
     std::iota(parent.begin(), parent.end(), 0);
     const auto root = [&](int x) {
@@ -32,18 +82,26 @@ std::vector<std::vector<int>> components(const std::vector<Payment>& payments) {
         return x;
     };
     QHash<int, int> holder;
-    for (int p = 0; p < int(payments.size()); ++p)
+    const auto join = [&](int p, const std::vector<int>& items) {
+        for (const int item : items) {
+            const auto it = holder.constFind(item);
+            if (it == holder.constEnd())
+                holder.insert(item, p);
+            else
+                parent[root(p)] = root(*it);
+        }
+    };
+    for (int p = 0; p < int(payments.size()); ++p) {
+        if (!active[p])
+            continue;
         for (const auto& set : payments[p].sets)
-            for (const int item : set) {
-                const auto it = holder.constFind(item);
-                if (it == holder.constEnd())
-                    holder.insert(item, p);
-                else
-                    parent[root(p)] = root(*it);
-            }
+            join(p, set);
+        if (!payments[p].complete)
+            join(p, payments[p].reach);
+    }
     std::vector<std::vector<int>> groups(payments.size());
     for (int p = 0; p < int(payments.size()); ++p)
-        if (!payments[p].sets.empty())
+        if (active[p])
             groups[root(p)].push_back(p);
     std::erase_if(groups, [](const auto& g) { return g.empty(); });
     return groups;
@@ -112,28 +170,32 @@ private:
         m_who = who;
         m_avoid = avoid;
         m_choice.assign(order.size(), -1);
-        // cheapest[i][t]: the fewest items t of the members from position i on can take.
-        m_cheapest.assign(order.size() + 1, {0});
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            std::vector<int> sizes;
-            for (std::size_t j = i; j < order.size(); ++j)
-                sizes.push_back(int(m_sets[order[j]].front().size()));
-            std::sort(sizes.begin(), sizes.end());
-            auto& sums = m_cheapest[i];
-            for (const int s : sizes)
-                sums.push_back(sums.back() + s);
-        }
     }
 
-    bool pruned(std::size_t level, Value now) const {
+    // The fewest items of a set member can still take, 0 when none is free.
+    int smallestFree(int member) const {
+        for (int s = 0; s < int(m_sets[member].size()); ++s)
+            if (!(member == m_who && s == m_avoid) && free(m_sets[member][s]))
+                return int(m_sets[member][s].size());
+        return 0;
+    }
+
+    // Bounds from the members still to choose, each at most one match with its smallest free set.
+    bool pruned(std::size_t level, Value now) {
         const Value& goal = m_target ? *m_target : m_best;
-        const int remaining = int(m_order.size() - level);
+        m_sizes.clear();
+        for (std::size_t i = level; i < m_order.size(); ++i)
+            if (const int size = smallestFree(m_order[i]))
+                m_sizes.push_back(size);
+        const int reachable = now.matched + int(m_sizes.size());
+        if (reachable < goal.matched || (!m_target && reachable > goal.matched))
+            return reachable < goal.matched;
         const int need = goal.matched - now.matched;
-        if (need > remaining)
-            return true;
-        if (m_target)
-            return now.items + m_cheapest[level][std::max(need, 0)] > goal.items;
-        return need == remaining && now.items + m_cheapest[level][need] >= goal.items;
+        std::sort(m_sizes.begin(), m_sizes.end());
+        int items = now.items;
+        for (int i = 0; i < need; ++i)
+            items += m_sizes[i];
+        return m_target ? items > goal.items : items >= goal.items;
     }
 
     // True once a target was reached and the search is to end.
@@ -185,7 +247,7 @@ private:
     std::vector<std::vector<std::vector<int>>> m_sets;
     std::vector<char> m_used;
     std::vector<int> m_order, m_choice, m_bestChoice;
-    std::vector<std::vector<int>> m_cheapest;
+    std::vector<int> m_sizes;
     int m_who = -1, m_avoid = -2;
     Value m_best, m_value;
     std::optional<Value> m_target;
@@ -238,7 +300,8 @@ void decideComponent(const std::vector<Payment>& payments, const std::vector<int
 std::vector<Decision> decide(const std::vector<Payment>& payments, std::uint64_t nodeBudget,
                              const std::function<void()>& poll) {
     std::vector<Decision> decisions(payments.size());
-    for (const auto& members : components(payments))
+    const std::vector<char> active = decidePrivate(payments, decisions);
+    for (const auto& members : components(payments, active))
         decideComponent(payments, members, nodeBudget, poll, decisions);
     return decisions;
 }

@@ -13,6 +13,7 @@ namespace Matching::Assignment {
 struct Payment {
     std::vector<std::vector<int>> sets; // candidate sets of item ids, fewest items first
     bool complete = true;               // false: more sets exist than are given here
+    std::vector<int> reach;             // not complete: every item the sets not given may hold
 };
 
 enum class Verdict {

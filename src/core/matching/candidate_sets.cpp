@@ -19,7 +19,13 @@ int rank(PaymentFit::Kind kind) {
 CandidateFinder::CandidateFinder(const OpenItems& items, const Options& options, std::function<void()> poll)
     : m_items(items)
     , m_options(options)
-    , m_poll(std::move(poll)) {}
+    , m_poll(std::move(poll)) {
+    for (const Item& item : items.items()) {
+        auto& discounts = m_discounts.emplace_back();
+        for (const Currency percent : options.skontoPercents)
+            discounts.push_back(PaymentFit::discount(item.amount, percent));
+    }
+}
 
 PaymentCandidates CandidateFinder::find(const Payment& payment) {
     PaymentCandidates out;
@@ -42,8 +48,10 @@ PaymentCandidates CandidateFinder::find(const Payment& payment) {
 
 // One item of each referenced invoice number; of those choices, the ones of the best kind.
 void CandidateFinder::byReference(const Payment& payment, const std::vector<std::vector<int>>& groups,
-                                  PaymentCandidates& out) const {
+                                  PaymentCandidates& out) {
     qint64 choices = 1;
+    for (const auto& g : groups)
+        out.reach.insert(out.reach.end(), g.begin(), g.end());
     for (const auto& g : groups)
         choices = std::min(choices * qint64(g.size()), MostReferenceChoices + 1);
     if (choices > MostReferenceChoices) {
@@ -70,7 +78,7 @@ void CandidateFinder::byReference(const Payment& payment, const std::vector<std:
     }
     for (auto& set : best) {
         ++out.count;
-        keep(out, std::move(set));
+        keep(out, set.items, set.fit);
     }
 }
 
@@ -78,24 +86,29 @@ void CandidateFinder::byAmount(const Payment& payment, PaymentCandidates& out) {
     const std::vector<int> customers = m_items.customersOf(payment, out.customerBy);
     const std::vector<int> items = eligible(payment, m_items.itemsOf(customers));
     const SubsetSums& sums = sumsOf(items);
+    out.reach = items;
     if (!sums.searchable()) {
         out.refusal = Refusal{Refusal::Kind::TooManyItems, qint64(items.size()), m_options.maxItems};
         return;
     }
-    std::vector<Currency> amounts;
+    std::vector<Currency> perInvoice(m_options.skontoPercents.size());
+    std::vector<int> chosen;
     const auto hit = [&](std::span<const int> found) {
-        CandidateSet set;
-        amounts.clear();
+        Currency sum;
+        std::fill(perInvoice.begin(), perInvoice.end(), Currency());
         for (const int i : found) {
-            set.items.push_back(items[i]);
-            amounts.push_back(m_items.items()[items[i]].amount);
+            sum += m_items.items()[items[i]].amount;
+            for (std::size_t r = 0; r < perInvoice.size(); ++r)
+                perInvoice[r] += m_discounts[items[i]][r];
         }
-        auto fit = PaymentFit::amountFit(payment.amount, amounts, m_options);
+        const auto fit = PaymentFit::sumFit(payment.amount, sum, perInvoice, m_options);
         if (!fit)
             return;
-        set.fit = std::move(*fit);
         ++out.count;
-        keep(out, std::move(set));
+        chosen.clear();
+        for (const int i : found)
+            chosen.push_back(items[i]);
+        keep(out, chosen, *fit);
     };
     for (const auto& [low, high] : PaymentFit::sumRanges(payment.amount, m_options))
         sums.forEach(low, high, hit, m_poll);
@@ -136,16 +149,24 @@ const SubsetSums& CandidateFinder::sumsOf(const std::vector<int>& items) {
     return *m_sums.emplace(items, std::move(sums)).first->second;
 }
 
-void CandidateFinder::keep(PaymentCandidates& out, CandidateSet&& set) const {
-    std::sort(set.items.begin(), set.items.end(),
-              [&](int a, int b) { return m_items.items()[a].row < m_items.items()[b].row; });
-    out.kept.push_back(std::move(set));
+void CandidateFinder::keep(PaymentCandidates& out, std::span<int> chosen, const PaymentFit::Fit& fit) {
+    const auto& items = m_items.items();
+    std::sort(chosen.begin(), chosen.end(), [&](int a, int b) { return items[a].row < items[b].row; });
+    // The order of candidate sets: fewest items, then the oldest invoices (undated ones last), then rows.
+    m_order.assign(1, qint64(chosen.size()));
+    for (const int i : chosen)
+        m_order.push_back(items[i].date.isValid() ? items[i].date.toJulianDay()
+                                                  : std::numeric_limits<qint64>::max());
+    std::sort(m_order.begin() + 1, m_order.end());
+    for (const int i : chosen)
+        m_order.push_back(items[i].row);
+    if (!out.worst.empty() && !(m_order < out.worst))
+        return;
+    out.kept.push_back({std::vector<int>(chosen.begin(), chosen.end()), fit, m_order});
     if (out.kept.size() >= 2 * KeptSets) {
-        const auto cmp = [this](const CandidateSet& a, const CandidateSet& b) {
-            return before(a, b);
-        };
-        std::nth_element(out.kept.begin(), out.kept.begin() + KeptSets, out.kept.end(), cmp);
+        std::nth_element(out.kept.begin(), out.kept.begin() + KeptSets - 1, out.kept.end(), before);
         out.kept.resize(KeptSets);
+        out.worst = out.kept.back().order;
         out.complete = false;
     }
 }
@@ -166,29 +187,8 @@ void CandidateFinder::finish(PaymentCandidates& out) const {
     }
 }
 
-// Fewest items first, then the oldest invoices (undated ones last), then the rows.
-bool CandidateFinder::before(const CandidateSet& a, const CandidateSet& b) const {
-    if (a.items.size() != b.items.size())
-        return a.items.size() < b.items.size();
-    const auto dates = [this](const CandidateSet& s) {
-        std::vector<qint64> days;
-        for (const int i : s.items) {
-            const QDate d = m_items.items()[i].date;
-            days.push_back(d.isValid() ? d.toJulianDay() : std::numeric_limits<qint64>::max());
-        }
-        std::sort(days.begin(), days.end());
-        return days;
-    };
-    const auto da = dates(a), db = dates(b);
-    if (da != db)
-        return da < db;
-    const auto rows = [this](const CandidateSet& s) {
-        std::vector<int> r;
-        for (const int i : s.items)
-            r.push_back(m_items.items()[i].row);
-        return r;
-    };
-    return rows(a) < rows(b);
+bool CandidateFinder::before(const CandidateSet& a, const CandidateSet& b) {
+    return a.order < b.order;
 }
 
 } // namespace Matching

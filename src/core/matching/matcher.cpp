@@ -63,6 +63,8 @@ std::vector<Assignment::Decision> decideAll(const std::vector<PaymentCandidates>
         for (const auto& set : found[p].kept)
             sets[p].sets.push_back(set.items);
         sets[p].complete = found[p].complete;
+        if (!found[p].complete)
+            sets[p].reach = found[p].reach;
     }
     return Assignment::decide(sets, NodeBudget, poll);
 }

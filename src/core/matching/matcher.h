@@ -31,15 +31,34 @@
 //     away from zero on the total or per invoice and summed.
 //
 // Then the statement as a whole: every item settles at most one payment. The best assignments
-// match the most payments and among those use the fewest items. A payment is Matched (or Partial)
-// when every best assignment gives it the same set; Unmatched when none gives it one (collidesWith
-// names the payments holding its items); otherwise Ambiguous. A payment without an identified
-// customer is Matched only when that set is also its only candidate.
+// match the most payments and among those use the fewest items. A payment is Matched (Partial when
+// its set is a partial payment) when every best assignment gives it the same set; Unmatched when
+// none gives it one (collidesWith names the matched payments holding its items and the ambiguous
+// ones that may); otherwise Ambiguous. A payment found by amount without an identified customer
+// is Matched only when that set is also its only candidate. Zero items take no part by amount.
 //
-// The payments are split into components that share candidate items; each is solved exactly by
-// branch and bound within a work budget. A component whose search exceeds the budget, or in which
-// a payment has more candidate sets than are kept, is not decided: each of its payments with
-// candidates is reported Ambiguous and `decided` is false. Matched is never claimed unproven.
+// How the assignment is decided, exactly and without trying every assignment:
+//  - A payment whose smallest candidate sets include one that shares no item with any other
+//    payment's sets is decided on its own: some best assignment gives it that set, and the other
+//    payments' choices in best assignments are those they have without it. With exactly one
+//    smallest set it is Matched, with two such sets of its own Ambiguous. Setting it aside may
+//    free the sets of others, so this repeats.
+//  - The rest split into components of payments that share items. Each is searched by branch and
+//    bound (bounds: every payment still to choose matches at most once, with at least its smallest
+//    free set), first for the best value, then for each payment for a best assignment in which it
+//    chooses otherwise. Within 2,000,000 search steps a component is decided exactly.
+//  - At most 2,000 candidate sets a payment are kept (the first in the order below); the others are
+//    counted. Such a payment counts as holding every item it was searched among. A component that
+//    exceeds its search steps, or that holds a payment with more sets than are kept, is not
+//    decided: its payments with candidates are Ambiguous with decided false, and none is ever
+//    called Matched. A payment with more sets than are kept is still decided on its own as above
+//    when its kept sets suffice: two smallest sets of its own, or a single smallest set followed
+//    by larger ones.
+//
+// Sums of three or four items come from the sorted sums of all pairs of the eligible items, built
+// once for the items a group of payments shares (16 bytes a pair, at most 4,000,000 pairs: about
+// 2,800 items). Larger groups, and five or more items over groups where that would take too long,
+// are refused per payment (Refusal::TooManyItems) rather than searched for minutes.
 namespace Matching {
 
 struct Payment {
@@ -85,7 +104,7 @@ enum class SkontoRounding { None, OnTotal, PerInvoice, Both };
 struct Refusal {
     enum class Kind {
         NotIncoming,      // amount <= 0; figure: the amount
-        TooManyItems,     // the items to search at most maxItems of exceed the memory budget
+        TooManyItems,     // the items to search at most maxItems of exceed the memory or time budget
         TooManyReferences // more row choices for the referenced invoices than are tried
     };
     Kind kind;

@@ -43,12 +43,9 @@ bool within(Currency difference, Currency tolerance) {
 }
 
 // The Skonto fit at one rate, either rounding; none when neither meets the payment.
-std::optional<Candidate> skontoAt(Currency payment, Currency sum, std::span<const Currency> amounts,
-                                  Currency percent, Currency tolerance) {
+std::optional<Candidate> skontoAt(Currency payment, Currency sum, Currency perInvoice, Currency percent,
+                                  Currency tolerance) {
     const Currency onTotal = discount(sum, percent);
-    Currency perInvoice;
-    for (const Currency a : amounts)
-        perInvoice += discount(a, percent);
     const Currency totalDifference = payment - (sum - onTotal);
     const Currency invoiceDifference = payment - (sum - perInvoice);
     const bool totalFits = within(totalDifference, tolerance);
@@ -71,13 +68,19 @@ std::optional<Candidate> skontoAt(Currency payment, Currency sum, std::span<cons
 } // namespace
 
 Currency discount(Currency amount, Currency percent) {
+    // Amounts below about 100 million at rates below about 100 % stay within 64 bits.
+    if (amount.magnitude() < quint64(1) << 40 && percent.magnitude() < quint64(1) << 20) {
+        const qint64 product = amount.count() * percent.count(), unit = PercentUnit * Cent;
+        const qint64 magnitude = ((product < 0 ? -product : product) * 2 + unit) / (unit * 2);
+        return Currency::fromCount((product < 0 ? -magnitude : magnitude) * Cent);
+    }
     const Int128 cents =
         roundedHalfAway(Int128(amount.count()) * percent.count(), Int128(PercentUnit) * Cent);
     return checked(cents * Cent);
 }
 
-std::optional<Fit> amountFit(Currency payment, std::span<const Currency> amounts, const Options& options) {
-    const Currency sum = sumOf(amounts);
+std::optional<Fit> sumFit(Currency payment, Currency sum, std::span<const Currency> perInvoice,
+                          const Options& options) {
     if (within(payment - sum, options.tolerance)) {
         Fit fit;
         fit.candidate.sum = sum;
@@ -87,12 +90,23 @@ std::optional<Fit> amountFit(Currency payment, std::span<const Currency> amounts
     if (sum <= Currency())
         return std::nullopt;
     std::optional<Fit> best;
-    for (const Currency percent : options.skontoPercents) {
-        auto c = skontoAt(payment, sum, amounts, percent, options.tolerance);
+    for (std::size_t r = 0; r < options.skontoPercents.size(); ++r) {
+        auto c = skontoAt(payment, sum, perInvoice[r], options.skontoPercents[r], options.tolerance);
         if (c && (!best || c->difference.magnitude() < best->candidate.difference.magnitude()))
             best = Fit{Kind::Skonto, *c};
     }
     return best;
+}
+
+std::optional<Fit> amountFit(Currency payment, std::span<const Currency> amounts, const Options& options) {
+    std::vector<Currency> perInvoice;
+    for (const Currency percent : options.skontoPercents) {
+        Currency total;
+        for (const Currency a : amounts)
+            total += discount(a, percent);
+        perInvoice.push_back(total);
+    }
+    return sumFit(payment, sumOf(amounts), perInvoice, options);
 }
 
 Fit referenceFit(Currency payment, std::span<const Currency> amounts, const Options& options) {
@@ -120,7 +134,9 @@ std::vector<std::pair<qint64, qint64>> sumRanges(Currency payment, const Options
     }
     std::sort(ranges.begin(), ranges.end());
     std::vector<std::pair<qint64, qint64>> merged;
-    const Int128 low = std::numeric_limits<qint64>::min(), high = std::numeric_limits<qint64>::max();
+    // Sums of maxItems items stay within half the range (SubsetSums checks it), so no hit is lost
+    // and the searches can subtract within the range.
+    const Int128 low = std::numeric_limits<qint64>::min() / 2, high = std::numeric_limits<qint64>::max() / 2;
     for (auto [from, to] : ranges) {
         from = std::clamp(from, low, high);
         to = std::clamp(to, low, high);

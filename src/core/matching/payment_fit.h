@@ -28,6 +28,10 @@ Currency discount(Currency amount, Currency percent);
 // none. Exact comes first; of the Skonto rates the smallest difference, then the first rate.
 std::optional<Fit> amountFit(Currency payment, std::span<const Currency> amounts, const Options& options);
 
+// The same from the items' sum and, for each Skonto rate in turn, the sum of their discounts.
+std::optional<Fit> sumFit(Currency payment, Currency sum, std::span<const Currency> perInvoice,
+                          const Options& options);
+
 // The fit of referenced items: as amountFit, else a partial payment or an overpayment.
 Fit referenceFit(Currency payment, std::span<const Currency> amounts, const Options& options);
 

@@ -58,6 +58,14 @@ SubsetSums::SubsetSums(std::span<const qint64> amounts, int maxItems, std::size_
     std::sort(m_pairs.begin(), m_pairs.end(), [](const Pair& x, const Pair& y) { return x.sum < y.sum; });
 }
 
+bool SubsetSums::searchable() const {
+    constexpr double MostSweepSteps = 2e8;
+    if (m_maxItems <= 2 || m_values.size() < 3)
+        return true;
+    return !m_pairs.empty() &&
+           (m_maxItems <= 4 || double(m_values.size()) * double(m_pairs.size()) <= MostSweepSteps);
+}
+
 void SubsetSums::forEach(qint64 low, qint64 high, const std::function<void(std::span<const int>)>& hit,
                          const std::function<void()>& poll) const {
     Walk walk{hit, poll, {}, {}, 0};
@@ -127,10 +135,13 @@ void SubsetSums::findThree(Walk& walk, qint64 low, qint64 high, int from) const 
 
 void SubsetSums::findFour(Walk& walk, qint64 low, qint64 high, int from) const {
     // The lower pair ascending; the upper pairs whose sum completes it lie in [begin, end), a window
-    // that only moves down.
+    // that only moves down. The amounts being sorted, the lower pair of four never has the larger
+    // sum, so the lower pairs end where twice their sum passes high.
     auto begin = m_pairs.end(), end = m_pairs.end();
     for (const Pair& first : m_pairs) {
         walk.tick();
+        if (first.sum > high - first.sum)
+            break;
         while (end != m_pairs.begin() && std::prev(end)->sum > high - first.sum)
             --end;
         while (begin != m_pairs.begin() && std::prev(begin)->sum >= low - first.sum)

@@ -22,8 +22,9 @@ public:
     // Without room for the pairs (more than pairBudget of them) only one or two amounts are found.
     SubsetSums(std::span<const qint64> amounts, int maxItems, std::size_t pairBudget);
 
-    // False when combinations of three or more are asked for and the pairs did not fit.
-    bool searchable() const { return m_maxItems <= 2 || !m_pairs.empty() || m_values.size() < 3; }
+    // False when combinations of three or more are asked for and the pairs did not fit, or five or
+    // more over so many amounts that sweeping the pairs once for each smallest amount takes too long.
+    bool searchable() const;
     std::size_t size() const { return m_values.size(); }
 
     // Calls hit with the indices (into the amounts as given, in no particular order) of every

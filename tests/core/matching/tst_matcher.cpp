@@ -280,6 +280,11 @@ private slots:
     void nameKeys();
     void discount_data();
     void discount();
+    void duplicatesNamed_data();
+    void duplicatesNamed();
+    void countedExactly_data();
+    void countedExactly();
+    void cutPaymentLeavesOthers();
     void cancelled();
 };
 
@@ -514,6 +519,100 @@ void TestMatcher::discount() {
     QFETCH(double, percent);
     QFETCH(double, discount);
     QCOMPARE(PaymentFit::discount(euros(amount), euros(percent)).count(), euros(discount).count());
+}
+
+void TestMatcher::duplicatesNamed_data() {
+    QTest::addColumn<QStringList>("invoices");
+    QTest::addColumn<QString>("duplicates");
+    QTest::newRow("none") << lines({"RE-1", "RE-2", "RE-10"}) << "";
+    QTest::newRow("spelled apart") << lines({"RE-1", "re 01", "RE-2", "RE/1"}) << "RE-1: 2,3,5";
+    QTest::newRow("two numbers") << lines({"A-7", "B-7", "a7", "b.7", ""}) << "A-7: 2,4 B-7: 3,5";
+}
+
+// Invoice numbers on several rows, as normalised: named with their rows.
+void TestMatcher::duplicatesNamed() {
+    QFETCH(QStringList, invoices);
+    std::vector<Item> open;
+    for (int i = 0; i < invoices.size(); ++i)
+        open.push_back({i + 2, euros(10), invoices[i], {}, {}, {}, {}});
+    QStringList named;
+    for (const auto& d : match({}, open, Options()).duplicates)
+        named << d.invoice + QStringLiteral(": ") + rowsText(d.rows);
+    QTEST(named.join(u' '), "duplicates");
+}
+
+void TestMatcher::countedExactly_data() {
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<double>("amount");
+    QTest::addColumn<int>("payments");
+    QTest::addColumn<QString>("alternatives");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("decided");
+    // n items of 1,00 each: the sets of k of them, C(n, k), all of equal sums.
+    QTest::newRow("pairs") << 200 << 4 << 2.0 << 1 << "19900"
+                           << "ambiguous" << true;
+    QTest::newRow("triples") << 30 << 3 << 3.0 << 1 << "4060"
+                             << "ambiguous" << true;
+    QTest::newRow("quadruples") << 60 << 4 << 4.0 << 1 << "487635"
+                                << "ambiguous" << true;
+    QTest::newRow("five") << 12 << 5 << 5.0 << 1 << "792"
+                          << "ambiguous" << true;
+    QTest::newRow("more than K") << 12 << 4 << 5.0 << 1 << "0"
+                                 << "unmatched" << true;
+    QTest::newRow("one of its own") << 1 << 4 << 1.0 << 1 << "1"
+                                    << "matched" << true;
+    // Two payments over more sets than are kept: counted, never decided.
+    QTest::newRow("two payments, too many sets") << 30 << 3 << 3.0 << 2 << "4060"
+                                                 << "ambiguous" << false;
+    QTest::newRow("two payments, few sets") << 4 << 3 << 3.0 << 2 << "4"
+                                            << "ambiguous" << true;
+}
+
+// Candidate sets of payments without a customer counted exactly where far more exist than are
+// kept, among many equal sums.
+void TestMatcher::countedExactly() {
+    QFETCH(int, items);
+    QFETCH(int, maxItems);
+    QFETCH(double, amount);
+    QFETCH(int, payments);
+    std::vector<Item> open;
+    for (int i = 0; i < items; ++i)
+        open.push_back({i + 2, euros(1), QStringLiteral("RE-%1").arg(i), {}, {}, {}, {}});
+    std::vector<Payment> statement;
+    for (int p = 1; p <= payments; ++p)
+        statement.push_back({p, euros(amount), booked, {}, {}, {}, {}, {}});
+    Options options;
+    options.maxItems = maxItems;
+    options.skontoPercents.clear();
+    const Result result = match(statement, open, options);
+    QFETCH(QString, alternatives);
+    QFETCH(QString, status);
+    QFETCH(bool, decided);
+    for (const auto& r : result.payments) {
+        QCOMPARE(QString::fromStdString(r.alternatives.get_str()), alternatives);
+        QCOMPARE(statusText(r.status), status);
+        QCOMPARE(r.decided, decided);
+        QCOMPARE(r.candidates.size(), std::min<std::size_t>(10, std::stoul(alternatives.toStdString())));
+    }
+}
+
+// A payment of an unknown payer with more candidate sets than are kept may hold any item; the
+// customer payment beside it is still decided once the other one is set aside.
+void TestMatcher::cutPaymentLeavesOthers() {
+    std::vector<Item> open;
+    for (int i = 0; i < 30; ++i)
+        open.push_back({i + 2, euros(1), QStringLiteral("RE-%1").arg(i + 100), {}, {}, {}, {}});
+    open.push_back({40, euros(5), QStringLiteral("RE-1"), QStringLiteral("K1"), {}, {}, {}});
+    Options options;
+    options.skontoPercents.clear();
+    const std::vector<Payment> statement{{1, euros(3), booked, {}, {}, {}, {}, {}},
+                                         {2, euros(5), booked, {}, QStringLiteral("Kd K1"), {}, {}, {}}};
+    const Result result = match(statement, open, options);
+    QCOMPARE(result.payments[0].status, Status::Ambiguous);
+    QCOMPARE(QString::fromStdString(result.payments[0].alternatives.get_str()), QStringLiteral("4060"));
+    QVERIFY(result.payments[0].decided);
+    QCOMPARE(describe(result.payments[1]), QStringLiteral("2 matched alt 1 [40] diff 0 cands {40}"));
 }
 
 // Ended from outside, at once or in the middle of a long search over every item, the result says
