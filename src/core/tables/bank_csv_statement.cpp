@@ -3,6 +3,7 @@
 // lines about the account above the header, and columns named in each bank's own words. The header
 // is the first row that names a booking date and an amount; the columns are told by their names,
 // or named in the options.
+#include "core/numbers/kalvon_error.h"
 #include "core/tables/cell_grid.h"
 #include "core/tables/statement_formats.h"
 #include "core/tables/table_reader.h"
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace StatementFormats {
@@ -49,61 +51,82 @@ QString normalized(const QString& text) {
 }
 
 // What a column holds beyond the roles that can be named.
-enum class Extra { None, Soll, Haben, BookingText, EndToEnd, Mandate, Status, Account };
+enum class Extra { Soll, Haben, BookingText, EndToEnd, Mandate, Status, Account };
+constexpr int RoleCount = 8, Slots = RoleCount + 7;
 
-// The header names of each role, the most telling first.
-struct RoleNames {
-    Role role;
-    const char* pattern; // on the normalized header
+// The header names of each role and extra, on the normalized header, the most telling first.
+struct SlotNames {
+    int slot;          // a Role, or RoleCount + an Extra
+    const char* names; // separated by blanks
 };
 
-const std::array<RoleNames, 8> Roles = {{
-    {Role::Date, "^(buchungstag|buchungsdatum|buchung|datum|bookingdate|buchungstagdatum)$"},
-    {Role::ValueDate,
-     "^(valutadatum|valuta|wertstellung|wertstellungsdatum|wertstellungstag|wert|valuedate)$"},
-    {Role::Payer, "^(auftraggeberempfaenger|beguenstigterzahlungspflichtiger|namezahlungsbeteiligter|"
-                  "zahlungspflichtiger|zahlungspflichtige|auftraggeber|name|empfaenger|zahlungsempfaenger|"
-                  "zahlungsempfaengerin|gegenkontoname|payee|partnername)$"},
-    {Role::Text, "^(verwendungszweck1?|buchungsdetails|umsatztext|vorgangverwendungszweck|beschreibung|"
-                 "verwendungszweckzeile1|purpose)$"},
-    {Role::Iban, "^(iban|kontonummeriban|ibanzahlungsbeteiligter|ibanauftraggeber|ibangegenkonto|kontonummer|"
-                 "gegenkonto|gegenkontoiban)$"},
-    {Role::Amount, "^(betrag|umsatz|amount)(in)?(eur|euro|chf|usd|gbp)?$"},
-    {Role::DebitCredit, "^(sollhaben|sh|sollhabenkennzeichen|habensoll|kennzeichensollhaben)$"},
-    {Role::Currency, "^(waehrung|whrg|whg|waehrungscode|currency)$"},
-}};
-
-struct ExtraNames {
-    Extra extra;
-    const char* pattern;
+constexpr SlotNames Names[] = {
+    {int(Role::Date), "buchungstag buchungsdatum buchung buchungstagdatum bookingdate datum"},
+    {int(Role::ValueDate),
+     "valutadatum valuta wertstellung wertstellungsdatum wertstellungstag valuedate wert"},
+    {int(Role::Payer), "auftraggeberempfaenger beguenstigterzahlungspflichtiger namezahlungsbeteiligter "
+                       "zahlungspflichtiger zahlungspflichtige auftraggeber zahlungsempfaenger "
+                       "zahlungsempfaengerin empfaenger gegenkontoname partnername payee name"},
+    {int(Role::Text), "verwendungszweck verwendungszweck1 verwendungszweckzeile1 vorgangverwendungszweck "
+                      "buchungsdetails umsatztext beschreibung purpose"},
+    {int(Role::Iban),
+     "ibanzahlungsbeteiligter ibanauftraggeber ibangegenkonto gegenkontoiban kontonummeriban iban "
+     "gegenkonto kontonummer"},
+    {int(Role::Amount), "(betrag|umsatz)(in)?(eur|euro|chf|usd|gbp)? amount"},
+    {int(Role::DebitCredit), "sollhaben sh sollhabenkennzeichen habensoll kennzeichensollhaben"},
+    {int(Role::Currency), "waehrung waehrungscode whrg whg currency"},
+    {RoleCount + int(Extra::Soll), "(soll|ausgang|lastschrift)(in)?(eur|euro)?"},
+    {RoleCount + int(Extra::Haben), "(haben|eingang|gutschrift)(in)?(eur|euro)?"},
+    {RoleCount + int(Extra::BookingText), "buchungstext umsatzart umsatztyp buchungsart vorgang"},
+    {RoleCount + int(Extra::EndToEnd), "kundenreferenzendtoend endtoendreferenz endtoendid kundenreferenz"},
+    {RoleCount + int(Extra::Mandate), "mandatsreferenz mandatsref"},
+    {RoleCount + int(Extra::Status), "status buchungsstatus umsatzstatus info"},
+    {RoleCount + int(Extra::Account), "auftragskonto ibanauftragskonto eigenekontonummer konto"},
 };
 
-const std::array<ExtraNames, 7> Extras = {{
-    {Extra::Soll, "^(soll|ausgang|lastschrift)(in)?(eur|euro)?$"},
-    {Extra::Haben, "^(haben|eingang|gutschrift)(in)?(eur|euro)?$"},
-    {Extra::BookingText, "^(buchungstext|umsatzart|umsatztyp|buchungsart|vorgang)$"},
-    {Extra::EndToEnd, "^(kundenreferenzendtoend|endtoendreferenz|endtoendid|kundenreferenz)$"},
-    {Extra::Mandate, "^(mandatsreferenz|mandatsref)$"},
-    {Extra::Status, "^(status|buchungsstatus|umsatzstatus|info)$"},
-    {Extra::Account, "^(auftragskonto|konto|eigenekontonummer|ibanauftragskonto)$"},
-}};
+struct SlotPattern {
+    int slot;
+    int rank; // 0 for the most telling name
+    QRegularExpression pattern;
+};
 
-bool matches(const char* pattern, const QString& header) {
-    return QRegularExpression(QLatin1String(pattern)).match(header).hasMatch();
+// Every name of every slot as its own pattern, compiled once.
+const std::vector<SlotPattern>& slotPatterns() {
+    static const std::vector<SlotPattern> patterns = [] {
+        std::vector<SlotPattern> all;
+        for (const SlotNames& names : Names) {
+            int rank = 0;
+            for (const QString& name : QString::fromLatin1(names.names).split(u' '))
+                all.push_back({names.slot, rank++, QRegularExpression(QStringLiteral("^(?:%1)$").arg(name))});
+        }
+        return all;
+    }();
+    return patterns;
 }
 
 // The columns of a header row, by role and by what else they hold; -1 where there is none.
 struct Columns {
-    std::array<int, 8> roles{-1, -1, -1, -1, -1, -1, -1, -1};
-    std::array<int, 8> extras{-1, -1, -1, -1, -1, -1, -1, -1};
+    std::array<int, Slots> found;
+    std::array<int, Slots> ranks;
     QList<int> texts; // the remittance columns: every "Verwendungszweck N", joined in order
 
-    int operator[](Role role) const { return roles[std::size_t(role)]; }
-    int extra(Extra e) const { return extras[std::size_t(e)]; }
+    Columns() {
+        found.fill(-1);
+        ranks.fill(std::numeric_limits<int>::max());
+    }
+    int operator[](Role role) const { return found[std::size_t(role)]; }
+    int extra(Extra e) const { return found[std::size_t(RoleCount + int(e))]; }
     bool hasAmount() const {
         return (*this)[Role::Amount] >= 0 || (extra(Extra::Soll) >= 0 && extra(Extra::Haben) >= 0);
     }
     bool isHeader() const { return hasAmount() && (*this)[Role::Date] >= 0; }
+    // Takes the column for a slot where its name is more telling than the one taken so far.
+    void offer(int slot, int rank, int column) {
+        if (rank < ranks[std::size_t(slot)]) {
+            ranks[std::size_t(slot)] = rank;
+            found[std::size_t(slot)] = column;
+        }
+    }
 };
 
 // Resolves a column named by header text, letter or number from 1; -1 when there is no such column.
@@ -137,21 +160,18 @@ Columns columnsOf(const Row& header, int columnCount, const Options& options) {
             continue;
         if (name.startsWith(QLatin1String("verwendungszweck")))
             columns.texts << cell.column;
-        for (const RoleNames& role : Roles) {
-            int& column = columns.roles[std::size_t(role.role)];
-            if (column < 0 && matches(role.pattern, name))
-                column = cell.column;
-        }
-        for (const ExtraNames& extra : Extras) {
-            int& column = columns.extras[std::size_t(extra.extra)];
-            if (column < 0 && matches(extra.pattern, name))
-                column = cell.column;
+        // A column serves one slot: its most telling name.
+        for (const SlotPattern& pattern : slotPatterns()) {
+            if (pattern.pattern.match(name).hasMatch()) {
+                columns.offer(pattern.slot, pattern.rank, cell.column);
+                break;
+            }
         }
     }
     for (auto it = options.columns.begin(); it != options.columns.end(); ++it) {
         const int column = namedColumn(header, columnCount, it.value());
         if (column >= 0)
-            columns.roles[std::size_t(it.key())] = column;
+            columns.found[std::size_t(it.key())] = column;
     }
     if (options.columns.contains(Role::Text) || columns.texts.isEmpty())
         columns.texts = {columns[Role::Text]};
@@ -229,6 +249,7 @@ private:
     std::size_t findHeader();
     void checkNamedColumns(const Row& header) const;
     void readRow(const Row& row);
+    bool isNote(const Row& row) const;
     void direction(const Row& row, StatementEntry& entry, bool negative) const;
     QString text(const Row& row, int column) const;
     [[noreturn]] void rowBroken(const Row& row, const QString& detail) const;
@@ -289,9 +310,15 @@ void CsvReader::checkNamedColumns(const Row& header) const {
 }
 
 void CsvReader::run(QStringView input) {
-    m_grid =
-        TextTable::parse(input, TextTable::detectDelimiter(input),
-                         CellGrid::Limits{m_options.maxRows, qint64(3000000), m_options.maxUnpackedBytes});
+    CellGrid::Limits limits;
+    limits.maxRows = m_options.maxRows;
+    limits.maxUnpackedBytes = m_options.maxUnpackedBytes;
+    try {
+        m_grid = TextTable::parse(input, TextTable::detectDelimiter(input), limits);
+    } catch (const KalvonError& e) {
+        fail(
+            QStringLiteral("Die Datei %1 lässt sich nicht lesen: %2").arg(fileText(m_file), e.userMessage()));
+    }
     const std::size_t header = findHeader();
     checkNamedColumns(m_grid.rows[header]);
     // The account's currency: the first booking's, else the one the amount header names.
@@ -306,14 +333,23 @@ void CsvReader::run(QStringView input) {
     if (m_statement.iban.isEmpty())
         m_statement.iban = m_preambleIban;
     for (std::size_t i = header + 1; i < m_grid.rows.size(); ++i) {
-        if (!isBalanceRow(m_grid.rows[i]))
+        if (!isBalanceRow(m_grid.rows[i]) && !isNote(m_grid.rows[i]))
             readRow(m_grid.rows[i]);
     }
 }
 
+// A row with neither a date nor an amount, such as a note below the bookings, books nothing.
+bool CsvReader::isNote(const Row& row) const {
+    const int amount = m_columns[Role::Amount];
+    const bool hasAmount = amount >= 0 ? !text(row, amount).isEmpty()
+                                       : !text(row, m_columns.extra(Extra::Soll)).isEmpty() ||
+                                             !text(row, m_columns.extra(Extra::Haben)).isEmpty();
+    return !hasAmount && text(row, m_columns[Role::Date]).isEmpty();
+}
+
 void CsvReader::readRow(const Row& row) {
     StatementEntry entry;
-    entry.entry = (m_statement.entries.empty() ? 0 : m_statement.entries.back().entry) + 1;
+    entry.entry = nextEntry(m_statement);
     entry.file = m_file;
     entry.line = row.number;
     const QString date = text(row, m_columns[Role::Date]);

@@ -101,13 +101,16 @@ private:
     void end();
     void root();
     void message();
-    void sectionLeaf(const QString& path);
-    void entryLeaf(const QString& path);
-    void transactionLeaf(const QString& path);
+    void sectionLeaf(QStringView path);
+    void entryLeaf(QStringView path);
+    void transactionLeaf(QStringView path);
     void finishEntry();
     bool isSplit() const;
     void addPayment(StatementEntry entry, const Transaction* transaction);
-    QString relative(qsizetype from) const;
+    qsizetype depth() const { return m_starts.size(); }
+    QStringView relative(qsizetype from) const;
+    void push(QStringView name);
+    void pop();
     QString text(QXmlStreamReader::ReadElementTextBehaviour children = QXmlStreamReader::SkipChildElements);
     Currency amount(const QString& text);
     QDate date(const QString& text);
@@ -118,13 +121,14 @@ private:
     QString m_file;
     const Options& m_options;
     Statement& m_statement;
-    QStringList m_path;       // the open elements from the root
+    // The open elements from the root as "/Document/BkToCstmrStmt/…", and where each one's '/' is.
+    QString m_path;
+    QList<qsizetype> m_starts;
     qsizetype m_section = -1; // the depth of the open Stmt, Rpt or Ntfctn
     qsizetype m_entryAt = -1; // of the open Ntry
     qsizetype m_txAt = -1;    // of the open TxDtls
     QString m_account, m_accountCurrency, m_balanceCurrency;
     Entry m_entry;
-    int m_entries = 0; // the entries of this file
     bool m_firstFile = true;
     bool m_sawMessage = false;
 };
@@ -135,7 +139,7 @@ void CamtReader::broken(const QString& detail) const {
 
 void CamtReader::entryBroken(const QString& detail) const {
     fail(QStringLiteral("Die Buchung %1 (Zeile %2) in der Datei %3 ist unlesbar: %4")
-             .arg(m_statement.entries.size() + 1)
+             .arg(nextEntry(m_statement))
              .arg(m_entry.line)
              .arg(fileText(m_file), detail));
 }
@@ -168,22 +172,33 @@ void CamtReader::run() {
         broken(QStringLiteral("Sie enthält keine Nachricht."));
 }
 
-QString CamtReader::relative(qsizetype from) const {
-    return m_path.mid(from + 1).join(QLatin1Char('/'));
+// The path below the element at that depth: "RltdPties/Dbtr/Nm".
+QStringView CamtReader::relative(qsizetype from) const {
+    return QStringView(m_path).mid(m_starts[from + 1] + 1);
+}
+
+void CamtReader::push(QStringView name) {
+    m_starts << m_path.size();
+    m_path += u'/';
+    m_path += name;
+}
+
+void CamtReader::pop() {
+    m_path.truncate(m_starts.takeLast());
 }
 
 void CamtReader::start() {
-    m_path << m_xml.name().toString();
-    if (m_path.size() > m_options.maxXmlDepth)
+    push(m_xml.name());
+    if (depth() > m_options.maxXmlDepth)
         broken(QStringLiteral("Sie ist tiefer als %1 Ebenen verschachtelt.").arg(m_options.maxXmlDepth));
-    if (m_path.size() == 1)
+    if (depth() == 1)
         return root();
-    if (m_path.size() == 2)
+    if (depth() == 2)
         return message();
-    const QString& name = m_path.back();
+    const QStringView name = m_xml.name();
     if (m_section < 0) {
-        if (m_path.size() == 3 && isAccountSection(name)) {
-            m_section = m_path.size() - 1;
+        if (depth() == 3 && isAccountSection(name)) {
+            m_section = depth() - 1;
             m_account.clear();
             m_accountCurrency.clear();
             m_balanceCurrency.clear();
@@ -191,8 +206,8 @@ void CamtReader::start() {
         return;
     }
     if (m_entryAt < 0) {
-        if (m_path.size() - 1 == m_section + 1 && name == u"Ntry") {
-            m_entryAt = m_path.size() - 1;
+        if (depth() - 1 == m_section + 1 && name == u"Ntry") {
+            m_entryAt = depth() - 1;
             m_entry = Entry();
             m_entry.line = int(m_xml.lineNumber());
             return;
@@ -200,9 +215,9 @@ void CamtReader::start() {
         return sectionLeaf(relative(m_section));
     }
     if (m_txAt < 0) {
-        const QString path = relative(m_entryAt);
-        if (path == QLatin1String("NtryDtls/TxDtls")) {
-            m_txAt = m_path.size() - 1;
+        const QStringView path = relative(m_entryAt);
+        if (path == u"NtryDtls/TxDtls") {
+            m_txAt = depth() - 1;
             m_entry.transactions.emplace_back();
             return;
         }
@@ -212,7 +227,7 @@ void CamtReader::start() {
 }
 
 void CamtReader::end() {
-    const qsizetype at = m_path.size() - 1;
+    const qsizetype at = depth() - 1;
     if (at == m_txAt)
         m_txAt = -1;
     else if (at == m_entryAt) {
@@ -220,7 +235,7 @@ void CamtReader::end() {
         m_entryAt = -1;
     } else if (at == m_section)
         m_section = -1;
-    m_path.removeLast();
+    pop();
 }
 
 void CamtReader::root() {
@@ -249,16 +264,16 @@ void CamtReader::message() {
 
 QString CamtReader::text(QXmlStreamReader::ReadElementTextBehaviour children) {
     const QString value = m_xml.readElementText(children).trimmed();
-    m_path.removeLast(); // readElementText has consumed the end element
+    pop(); // readElementText has consumed the end element
     return value;
 }
 
-void CamtReader::sectionLeaf(const QString& path) {
-    if (path == QLatin1String("Acct/Id/IBAN"))
+void CamtReader::sectionLeaf(QStringView path) {
+    if (path == u"Acct/Id/IBAN")
         m_account = text().remove(QLatin1Char(' '));
-    else if (path == QLatin1String("Acct/Ccy"))
+    else if (path == u"Acct/Ccy")
         m_accountCurrency = text();
-    else if (path == QLatin1String("Bal/Amt") && m_balanceCurrency.isEmpty())
+    else if (path == u"Bal/Amt" && m_balanceCurrency.isEmpty())
         m_balanceCurrency = m_xml.attributes().value(QLatin1String("Ccy")).toString();
     else
         return;
@@ -269,49 +284,49 @@ void CamtReader::sectionLeaf(const QString& path) {
         m_statement.currency = currency;
 }
 
-void CamtReader::entryLeaf(const QString& path) {
-    if (path == QLatin1String("Amt")) {
+void CamtReader::entryLeaf(QStringView path) {
+    if (path == u"Amt") {
         m_entry.currency = m_xml.attributes().value(QLatin1String("Ccy")).toString();
         m_entry.amount = amount(text());
         m_entry.hasAmount = true;
-    } else if (path == QLatin1String("CdtDbtInd"))
+    } else if (path == u"CdtDbtInd")
         m_entry.direction = text();
-    else if (path == QLatin1String("RvslInd")) {
+    else if (path == u"RvslInd") {
         const QString value = text();
         m_entry.reversal = value == QLatin1String("true") || value == QLatin1String("1");
-    } else if (path == QLatin1String("Sts")) // "BOOK", or since version .08 <Cd>BOOK</Cd>
+    } else if (path == u"Sts") // "BOOK", or since version .08 <Cd>BOOK</Cd>
         m_entry.status = text(QXmlStreamReader::IncludeChildElements);
-    else if (path == QLatin1String("BookgDt/Dt") || path == QLatin1String("BookgDt/DtTm"))
+    else if (path == u"BookgDt/Dt" || path == u"BookgDt/DtTm")
         m_entry.booking = date(text());
-    else if (path == QLatin1String("ValDt/Dt") || path == QLatin1String("ValDt/DtTm"))
+    else if (path == u"ValDt/Dt" || path == u"ValDt/DtTm")
         m_entry.value = date(text());
-    else if (path == QLatin1String("AddtlNtryInf"))
+    else if (path == u"AddtlNtryInf")
         m_entry.info = text();
 }
 
-void CamtReader::transactionLeaf(const QString& path) {
+void CamtReader::transactionLeaf(QStringView path) {
     Transaction& tx = m_entry.transactions.back();
-    if (path == QLatin1String("Amt") || path == QLatin1String("AmtDtls/TxAmt/Amt")) {
+    if (path == u"Amt" || path == u"AmtDtls/TxAmt/Amt") {
         tx.currency = m_xml.attributes().value(QLatin1String("Ccy")).toString();
         tx.amount = amount(text());
         tx.hasAmount = true;
-    } else if (path == QLatin1String("CdtDbtInd"))
+    } else if (path == u"CdtDbtInd")
         tx.direction = text();
-    else if (path == QLatin1String("Refs/EndToEndId"))
+    else if (path == u"Refs/EndToEndId")
         tx.endToEndId = text();
-    else if (path == QLatin1String("Refs/MndtId"))
+    else if (path == u"Refs/MndtId")
         tx.mandateId = text();
-    else if (path == QLatin1String("RltdPties/Dbtr/Nm") || path == QLatin1String("RltdPties/Dbtr/Pty/Nm"))
+    else if (path == u"RltdPties/Dbtr/Nm" || path == u"RltdPties/Dbtr/Pty/Nm")
         tx.debtor = text();
-    else if (path == QLatin1String("RltdPties/DbtrAcct/Id/IBAN"))
+    else if (path == u"RltdPties/DbtrAcct/Id/IBAN")
         tx.debtorIban = text().remove(QLatin1Char(' '));
-    else if (path == QLatin1String("RltdPties/Cdtr/Nm") || path == QLatin1String("RltdPties/Cdtr/Pty/Nm"))
+    else if (path == u"RltdPties/Cdtr/Nm" || path == u"RltdPties/Cdtr/Pty/Nm")
         tx.creditor = text();
-    else if (path == QLatin1String("RltdPties/CdtrAcct/Id/IBAN"))
+    else if (path == u"RltdPties/CdtrAcct/Id/IBAN")
         tx.creditorIban = text().remove(QLatin1Char(' '));
-    else if (path == QLatin1String("RmtInf/Ustrd") || path == QLatin1String("RmtInf/Strd/CdtrRefInf/Ref"))
+    else if (path == u"RmtInf/Ustrd" || path == u"RmtInf/Strd/CdtrRefInf/Ref")
         tx.remittance << text();
-    else if (path == QLatin1String("AddtlTxInf"))
+    else if (path == u"AddtlTxInf")
         tx.info = text();
 }
 
@@ -337,7 +352,6 @@ QDate CamtReader::date(const QString& text) {
 // A batch whose payments each carry their amount becomes one entry per payment; otherwise the entry
 // is one payment, its texts and references joined.
 void CamtReader::finishEntry() {
-    ++m_entries;
     if (!m_entry.hasAmount)
         entryBroken(QStringLiteral("Sie hat keinen Betrag (Amt)."));
     if (m_entry.direction != QLatin1String("CRDT") && m_entry.direction != QLatin1String("DBIT"))
@@ -346,9 +360,7 @@ void CamtReader::finishEntry() {
     if (m_statement.currency.isEmpty() && m_statement.entries.empty())
         m_statement.currency = m_entry.currency;
     StatementEntry entry;
-    entry.entry = int(m_statement.entries.size()) + 1;
-    if (!m_statement.entries.empty())
-        entry.entry = m_statement.entries.back().entry + 1;
+    entry.entry = nextEntry(m_statement);
     entry.file = m_file;
     entry.line = m_entry.line;
     entry.currency = m_entry.currency;

@@ -177,7 +177,7 @@ void Mt940Reader::booking(const Field& field) {
     m_entry = StatementEntry();
     m_entry.file = m_file;
     m_entry.line = field.line;
-    m_entry.entry = m_statement.entries.empty() ? 1 : m_statement.entries.back().entry + 1;
+    m_entry.entry = nextEntry(m_statement);
     m_entry.valueDate = value;
     m_entry.bookingDate = booked;
     m_entry.reversal = mark.startsWith(u'R');
@@ -234,7 +234,8 @@ void Mt940Reader::flush() {
 } // namespace
 
 bool looksLikeMt940(QStringView text) {
-    static const QRegularExpression tags(QStringLiteral("^:20:.*^:25:.*^:61:"),
+    // A day without bookings has no :61:, but always its opening balance.
+    static const QRegularExpression tags(QStringLiteral("^:20:.*^:25:.*^:6(0[FM]|1):"),
                                          QRegularExpression::MultilineOption |
                                              QRegularExpression::DotMatchesEverythingOption);
     return tags.match(text.left(qsizetype(1) << 16)).hasMatch();

@@ -86,6 +86,10 @@ void classify(StatementEntry& entry, const QString& statementCurrency) {
         entry.leftOut = StatementEntry::LeftOut::None;
 }
 
+int nextEntry(const Statement& statement) {
+    return statement.entries.empty() ? 1 : statement.entries.back().entry + 1;
+}
+
 void append(Statement& statement, StatementEntry entry, const Options& options) {
     if (int(statement.entries.size()) >= options.maxEntries)
         fail(QStringLiteral(
@@ -110,17 +114,15 @@ constexpr qint64 Chunk = qint64(1) << 18;
              .arg(what, CellGrid::sizeText(bound)));
 }
 
-bool startsAsXml(const QByteArray& bytes) {
-    QByteArray head = bytes.left(256);
-    if (head.startsWith("\xEF\xBB\xBF"))
-        head = head.mid(3);
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        return true; // UTF-16 text: only XML is read so
-    return head.trimmed().startsWith('<');
+[[noreturn]] void unpackedTooLarge(const QString& where, qint64 bound) {
+    fail(
+        QStringLiteral("Die Datei %1 ist entpackt größer als %2; so große Kontoauszüge werden nicht gelesen.")
+            .arg(where, CellGrid::sizeText(bound)));
 }
 
-bool isOtherSideOfSwap(const QByteArray& bytes) {
-    return Workbook::isCompoundFile(bytes);
+// Text that starts with '<', in any of the encodings text tables come in.
+bool startsAsXml(const QByteArray& bytes) {
+    return TextTable::decode(bytes.left(512)).trimmed().startsWith(u'<');
 }
 
 // The bytes of one member, unpacked within the bound.
@@ -130,7 +132,7 @@ QByteArray unpack(QuaZip& zip, const QString& member, const QString& zipName, qi
     if (!zip.getCurrentFileInfo(&info))
         fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
     if (info.uncompressedSize > quint64(bound))
-        tooLarge(QStringLiteral("Die Datei %1 ist entpackt").arg(where), bound);
+        unpackedTooLarge(where, bound);
     QuaZipFile file(&zip);
     if (!file.open(QIODevice::ReadOnly))
         fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
@@ -143,7 +145,7 @@ QByteArray unpack(QuaZip& zip, const QString& member, const QString& zipName, qi
             fail(QStringLiteral("Die Datei %1 lässt sich nicht entpacken.").arg(where));
         bytes.resize(old + qsizetype(got));
         if (bytes.size() > bound)
-            tooLarge(QStringLiteral("Die Datei %1 ist entpackt").arg(where), bound);
+            unpackedTooLarge(where, bound);
         if (got == 0)
             break;
     }
@@ -189,12 +191,21 @@ void readZip(const QByteArray& bytes, const QString& name, const Options& option
                  .arg(fileText(name))
                  .arg(options.maxFiles));
     statement.zip = true;
+    qint64 unpacked = 0;
     for (const QString& member : members) {
         zip.setCurrentFile(member);
         const QByteArray part = unpack(zip, member, name, options.maxUnpackedBytes);
+        if ((unpacked += part.size()) > options.maxUnpackedTotal)
+            fail(QStringLiteral(
+                     "Das ZIP-Archiv %1 ist entpackt größer als %2; so große Archive werden nicht gelesen.")
+                     .arg(fileText(name), CellGrid::sizeText(options.maxUnpackedTotal)));
         const Statement::Format before = statement.format;
         const bool first = statement.files.isEmpty();
-        readOne(part, member, options, statement);
+        try {
+            readOne(part, member, options, statement);
+        } catch (const KalvonError& e) {
+            fail(QStringLiteral("Im ZIP-Archiv %1: %2").arg(fileText(name), e.userMessage()));
+        }
         if (!first && statement.format != before)
             fail(QStringLiteral("Das ZIP-Archiv %1 mischt Formate: „%2“ ist %3, die Dateien davor sind %4.")
                      .arg(fileText(name), member, formatName(statement.format), formatName(before)));
@@ -206,7 +217,7 @@ void readOne(const QByteArray& bytes, const QString& file, const Options& option
     if (Workbook::isZip(bytes))
         fail(QStringLiteral("Die Datei %1 ist ein ZIP-Archiv in einem ZIP-Archiv; das wird nicht gelesen.")
                  .arg(fileText(file)));
-    if (isOtherSideOfSwap(bytes))
+    if (Workbook::isCompoundFile(bytes))
         fail(QStringLiteral("Die Datei %1 ist eine Excel-Arbeitsmappe (.xls), kein Kontoauszug.")
                  .arg(fileText(file)));
     if (startsAsXml(bytes))

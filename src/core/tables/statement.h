@@ -88,6 +88,7 @@ struct Options {
 
     qint64 maxBytes = qint64(64) << 20;          // input beyond this is refused
     qint64 maxUnpackedBytes = qint64(256) << 20; // a ZIP member that unpacks beyond this is refused
+    qint64 maxUnpackedTotal = qint64(1) << 30;   // a ZIP whose members unpack beyond this is refused
     int maxFiles = 10000;                        // more members in a ZIP are refused
     int maxEntries = 1000000;                    // more entries in all are refused
     int maxRows = 100000;                        // a CSV with more rows is refused

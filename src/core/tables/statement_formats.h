@@ -33,6 +33,9 @@ void parseSepaTags(StatementEntry& entry);
 // Sets leftOut from the direction, reversal and currency against the statement's currency.
 void classify(StatementEntry& entry, const QString& statementCurrency);
 
+// The number of the next entry: one more than the last one's, 1 for the first.
+int nextEntry(const Statement& statement);
+
 // Adds the entry; throws when there would be more than options.maxEntries.
 void append(Statement& statement, StatementEntry entry, const Options& options);
 

@@ -74,6 +74,14 @@ template <class F> QString outcome(F&& read) {
     }
 }
 
+// UTF-16 LE with a byte-order mark, as Excel saves "Unicode text".
+QByteArray utf16(const QString& text) {
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
+
 QByteArray zipOf(const QList<std::pair<QString, QByteArray>>& parts) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -116,6 +124,10 @@ private slots:
     void sepaTags_data();
     void sepaTags();
     void namedColumns();
+    void smallCases_data();
+    void smallCases();
+    void bounds_data();
+    void bounds();
     void badInput_data();
     void badInput();
     void xmlSafety_data();
@@ -316,6 +328,103 @@ void TestStatementReader::namedColumns() {
     QVERIFY(!StatementReader::roleFromName(QStringLiteral("betrag"), role));
 }
 
+void TestStatementReader::smallCases_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("MT940 day without bookings")
+        << QByteArray(":20:STARTUMSE\r\n:25:DE15370501980001234567EUR\r\n:28C:1/1\r\n:60F:C261207CHF5,00\r\n"
+                      ":62F:C261207CHF5,00\r\n-\r\n")
+        << "MT940 DE15370501980001234567 CHF";
+    QTest::newRow("MT940 free-text :86:, separator other than '?'")
+        << QByteArray(":20:X\n:25:1/2\n:60F:C261207EUR0,\n:61:261207C5,NMSCNONREF\n:86:Bar\neinzahlung\n"
+                      ":61:261207D1,5NTRFKREF-7//B\n:86:177@00UEBERWEISUNG@20SVWZ+Gebuehr@32Bank\n")
+        << "MT940 EUR\n"
+           "1.0 L4 C 5.0000 EUR 2026-12-07/2026-12-07 - «Bar einzahlung»\n"
+           "2.0 L7 D 1.5000 EUR 2026-12-07/2026-12-07 Bank «SVWZ+Gebuehr» svwz=Gebuehr [ausgehend]";
+    QTest::newRow("camt.054 notification, no version, balance currency")
+        << QByteArray(
+               "<Document><BkToCstmrDbtCdtNtfctn><Ntfctn><Bal><Amt Ccy=\"CHF\">1</Amt></Bal>"
+               "<Ntry><Amt Ccy=\"CHF\">7.5</Amt><CdtDbtInd>CRDT</CdtDbtInd><ValDt><DtTm>2026-12-07T10:00:00"
+               "</DtTm></ValDt></Ntry></Ntfctn></BkToCstmrDbtCdtNtfctn></Document>")
+        << "camt.054 CHF\n1.0 L1 C 7.5000 CHF 2026-12-07/2026-12-07 - «»";
+    QTest::newRow("CSV: the most telling names win over earlier columns")
+        << QByteArray("Datum;Name;Buchungstag;Auftraggeber/Empfänger;Betrag\n"
+                      "08.12.2026;Konto 1;01.12.2026;Muster KG;5,00\n")
+        << "CSV\n1.0 L2 C 5.0000 - 2026-12-01/2026-12-01 Muster KG «»";
+    QTest::newRow("CSV in UTF-16, tabs")
+        << utf16(QStringLiteral("Buchungstag\tName\tBetrag (EUR)\n01.12.2026\tMüller\t5,00\n"))
+        << "CSV EUR\n1.0 L2 C 5.0000 EUR 2026-12-01/2026-12-01 Müller «»";
+    QTest::newRow("CSV: Soll and Haben amounts, a note below, a foreign currency")
+        << QByteArray("Buchungstag;Empfänger;Verwendungszweck;Soll;Haben;Währung\n"
+                      "01.12.2026;A;x;;1.234,50;EUR\n02.12.2026;B;y;-20,00;;EUR\n03.12.2026;C;z;;99,00;USD\n"
+                      ";;* vorläufige Umsätze;;;\n")
+        << "CSV EUR\n"
+           "1.0 L2 C 1234.5000 EUR 2026-12-01/2026-12-01 A «x»\n"
+           "2.0 L3 D 20.0000 EUR 2026-12-02/2026-12-02 B «y» [ausgehend]\n"
+           "3.0 L4 C 99.0000 USD 2026-12-03/2026-12-03 C «z» [Fremdwährung]";
+}
+
+void TestStatementReader::smallCases() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    QCOMPARE(outcome([&] { return StatementReader::read(input, QStringLiteral("k")); }), expected);
+}
+
+void TestStatementReader::bounds_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("bound");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("expected");
+    const QByteArray three = camt(ntry("1.00", "CRDT") + ntry("2.00", "CRDT") + ntry("3.00", "DBIT"));
+    QTest::newRow("bytes")
+        << three << "bytes" << 100
+        << "Die Datei „k“ ist größer als 100 Bytes; so große Kontoauszüge werden nicht gelesen.";
+    QTest::newRow("entries")
+        << three << "entries" << 2
+        << "Der Kontoauszug hat mehr als 2 Buchungen; so große Auszüge werden nicht gelesen.";
+    QTest::newRow("files in a ZIP")
+        << zipOf({{QStringLiteral("a.xml"), three}, {QStringLiteral("b.xml"), three}}) << "files" << 1
+        << "Das ZIP-Archiv „k“ enthält mehr als 1 Dateien; so große Archive werden nicht "
+           "gelesen.";
+    QTest::newRow("unpacked member")
+        << zipOf({{QStringLiteral("a.xml"), three}}) << "unpacked" << 100
+        << "Die Datei „a.xml“ im ZIP-Archiv „k“ ist entpackt größer als 100 Bytes; so "
+           "große Kontoauszüge werden nicht gelesen.";
+    const int oneAndAHalf = int(three.size() * 3 / 2);
+    QTest::newRow("all members unpacked")
+        << zipOf({{QStringLiteral("a.xml"), three}, {QStringLiteral("b.xml"), three}}) << "total"
+        << oneAndAHalf
+        << QStringLiteral(
+               "Das ZIP-Archiv „k“ ist entpackt größer als %1 Bytes; so große Archive werden nicht gelesen.")
+               .arg(oneAndAHalf);
+    QTest::newRow("CSV rows")
+        << QByteArray("Buchungstag;Betrag\n01.12.2026;1\n01.12.2026;2\n") << "rows" << 2
+        << "Die Datei „k“ lässt sich nicht lesen: Die Eingabe hat mehr als 2 Zeilen; so lange "
+           "Listen werden nicht gelesen.";
+}
+
+void TestStatementReader::bounds() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, bound);
+    QFETCH(int, value);
+    QFETCH(QString, expected);
+    Options options;
+    if (bound == QLatin1String("bytes"))
+        options.maxBytes = value;
+    else if (bound == QLatin1String("entries"))
+        options.maxEntries = value;
+    else if (bound == QLatin1String("files"))
+        options.maxFiles = value;
+    else if (bound == QLatin1String("total"))
+        options.maxUnpackedTotal = value;
+    else if (bound == QLatin1String("unpacked"))
+        options.maxUnpackedBytes = value;
+    else
+        options.maxRows = value;
+    QCOMPARE(outcome([&] { return StatementReader::read(input, QStringLiteral("k"), options); }), expected);
+}
+
 void TestStatementReader::badInput_data() {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("expected");
@@ -393,7 +502,8 @@ void TestStatementReader::badInput_data() {
     QTest::newRow("a ZIP member that is no statement")
         << zipOf(
                {{QStringLiteral("a.xml"), camt(ntry("1.00", "CRDT"))}, {QStringLiteral("b.pdf"), "%PDF-1.4"}})
-        << "Die Datei „b.pdf“ ist kein Kontoauszug: weder camt-XML noch MT940, und keine Zeile nennt als "
+        << "Im ZIP-Archiv „k.xml“: Die Datei „b.pdf“ ist kein Kontoauszug: weder camt-XML noch MT940, und "
+           "keine Zeile nennt als "
            "Spalten "
            "ein Buchungsdatum und einen Betrag.";
     QTest::newRow("an empty ZIP") << zipOf({}) << "Die Datei „k.xml“ ist ein beschädigtes ZIP-Archiv.";
