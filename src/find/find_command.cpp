@@ -96,6 +96,10 @@ int run(const QStringList& arguments) {
         // Ctrl+C while the input is read ends the program at once, as it does any program; from
         // the search on it ends the search, with status 130 and only whole lines written.
         list.table = TableReader::readFile(o.file.isEmpty() ? QStringLiteral("-") : o.file, o.table);
+        if (list.table.items.empty())
+            return inputError(list.table.isTable()
+                                  ? QStringLiteral("Es wurde kein Betrag gelesen.")
+                                  : QStringLiteral("Es wurde kein Betrag gelesen: Die Eingabe ist leer."));
         Terminal::catchInterrupt();
         for (const Item& item : list.table.items) {
             if (item.amount.count() != 0) {

@@ -14,7 +14,8 @@ QString helpText() {
         "Aufruf: kalvon-find --target TEXT [--tolerance TEXT | --tolerance TEXT%]\n"
         "                   [--max-items K] [--min-items K] [--order window|items|difference]\n"
         "                   [--limit N] [--json | --csv] [--column SPALTE] [--label SPALTE]...\n"
-        "                   [--no-label] [--sheet BLATT] [--delimiter ZEICHEN] [--locale NAME] [DATEI]\n"
+        "                   [--no-label] [--sheet BLATT] [--delimiter ZEICHEN] [--header-row N]\n"
+        "                   [--all-rows] [--locale NAME] [DATEI]\n"
         "\n"
         "Sucht unter den Beträgen jede Kombination, deren Summe den Zielwert genau trifft oder im\n"
         "Toleranzbereich um ihn liegt, und zählt alle Treffer. Die Beträge stehen in DATEI oder, ohne\n"
@@ -24,11 +25,14 @@ QString helpText() {
         "    Eingabe ab 1 nummeriert, Nullen mitgezählt;\n"
         "  - oder als Tabelle: eine CSV- oder Textdatei (UTF-8, UTF-16 oder Windows-1252; Trennzeichen\n"
         "    \";\", \",\" oder Tabulator), eine Excel-Arbeitsmappe (.xlsx) oder eine LibreOffice-Tabelle\n"
-        "    (.ods). Die Beträge stehen in der rechten Spalte, die nur Zahlen enthält; die erste Zeile ist\n"
-        "    eine Kopfzeile, wenn sie dort keine Zahl hat. Jeder Betrag behält seine Zeilennummer und seine\n"
-        "    Bezeichnung aus der linken anderen Spalte, etwa die Belegnummer. Eine letzte Zeile, die nur "
-        "die\n"
-        "    Beträge darüber zusammenzählt (\"Summe\", \"Gesamt\", \"Total\"), zählt nicht mit.\n"
+        "    (.ods). Die Beträge stehen in der Spalte, die nur Zahlen enthält und \"Betrag\", \"Offen\",\n"
+        "    \"Saldo\", \"Summe\" oder \"Brutto\" heißt, sonst in der rechten solchen Spalte (nie in einer\n"
+        "    für Prozente, Mengen oder Daten); die Kopfzeile steht über den Beträgen, Titelzeilen darüber\n"
+        "    zählen nicht. Jeder Betrag behält seine Zeilennummer und seine Bezeichnung aus der linken\n"
+        "    anderen Spalte, etwa die Belegnummer. Zeilen, die nur Beträge zusammenzählen (\"Summe\",\n"
+        "    \"Zwischensumme\", \"Saldo\", \"Gesamt\", \"Total\", Summenformeln), und ausgeblendete Zeilen\n"
+        "    zählen nicht mit. Beträge dürfen ein Währungszeichen tragen (\"1.234,50 €\"); Gutschriften\n"
+        "    dürfen \"4.885,96-\" oder \"(4.885,96)\" geschrieben sein oder eine Spalte S/H haben.\n"
         "Nullen nehmen an keiner Kombination teil. Gerechnet wird exakt auf vier Nachkommastellen.\n"
         "\n"
         "Optionen:\n"
@@ -58,6 +62,9 @@ QString helpText() {
         "                       (Vorgabe: das erste sichtbare)\n"
         "  --delimiter ZEICHEN  das Trennzeichen einer CSV-Datei: \";\", \",\" oder \"tab\"\n"
         "                       (Vorgabe: erkannt)\n"
+        "  --header-row N       die Kopfzeile einer Tabelle ist Zeile N (Vorgabe: die Zeile über den\n"
+        "                       Beträgen, Titelzeilen darüber zählen nicht)\n"
+        "  --all-rows           auch ausgeblendete und weggefilterte Zeilen einer Arbeitsmappe lesen\n"
         "  --locale NAME        Zahlen in diesem regionalen Format lesen und schreiben, z. B. de_DE,\n"
         "                       de_CH, en_US (ohne die Option gilt das Format aus LC_ALL, ist das leer,\n"
         "                       aus LC_NUMERIC, ist auch das leer, aus LANG)\n"
@@ -98,7 +105,7 @@ public:
     OptionReader() {
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         m_parser.addOptions({target, tolerance, limit, json, csv, locale, maxItems, minItems, order, column,
-                             label, noLabel, sheet, delimiter, help, version});
+                             label, noLabel, sheet, delimiter, headerRow, allRows, help, version});
         m_parser.addPositionalArgument(QStringLiteral("DATEI"), QString());
     }
 
@@ -131,7 +138,7 @@ private:
     // Options given once at most, one file, a known locale (which becomes the default), a target.
     void checkCall() {
         for (const QCommandLineOption* once : {&target, &tolerance, &limit, &locale, &maxItems, &minItems,
-                                               &order, &column, &sheet, &delimiter}) {
+                                               &order, &column, &sheet, &delimiter, &headerRow}) {
             if (m_parser.values(*once).size() > 1)
                 throw UsageError{
                     QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst())};
@@ -217,6 +224,15 @@ private:
         o.table.column = m_parser.value(column);
         o.table.labels = m_parser.values(label);
         o.table.noLabel = m_parser.isSet(noLabel);
+        o.table.allRows = m_parser.isSet(allRows);
+        if (m_parser.isSet(headerRow)) {
+            const QString text = m_parser.value(headerRow).trimmed();
+            bool ok = false;
+            o.table.headerRow = text.toInt(&ok, 10);
+            if (!ok || o.table.headerRow < 1 || text.startsWith(QLatin1Char('+')))
+                throw UsageError{QStringLiteral("--header-row erwartet eine Zeilennummer ab 1, nicht „%1“.")
+                                     .arg(m_parser.value(headerRow))};
+        }
     }
 
     static QCommandLineOption valued(const char* name, const char* value) {
@@ -238,6 +254,8 @@ private:
     const QCommandLineOption noLabel{QStringLiteral("no-label")};
     const QCommandLineOption sheet = valued("sheet", "BLATT");
     const QCommandLineOption delimiter = valued("delimiter", "ZEICHEN");
+    const QCommandLineOption headerRow = valued("header-row", "N");
+    const QCommandLineOption allRows{QStringLiteral("all-rows")};
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
     const QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")}};
 };

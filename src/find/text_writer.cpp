@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/numbers/number_text.h"
-#include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
+#include "frontend/read_summary.h"
 #include "frontend/terminal.h"
 
 #include <QLocale>
@@ -10,42 +10,15 @@
 namespace FindCommand {
 namespace {
 
-// "Spalte C („Betrag“)", or "Spalte C" without a header.
-QString columnText(int column, const QString& header) {
-    const QString letter = TableReader::columnLetter(column);
-    return header.isEmpty() ? letter : QStringLiteral("%1 („%2“)").arg(letter, header);
-}
-
-// "A („Belegnr“)", "A („Belegnr“) und B", "A, B und D".
-QString joined(const QStringList& parts) {
-    if (parts.size() < 2)
-        return parts.value(0);
-    return parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" und ") + parts.last();
-}
-
 // The line that says what was read from a table.
 QString sourceLine(const ItemTable& table) {
-    QStringList parts;
-    if (!table.sheet.isEmpty())
-        parts << QStringLiteral("Tabellenblatt „%1“").arg(table.sheet);
-    parts << QStringLiteral("Beträge aus Spalte %1").arg(columnText(table.amountColumn, table.amountHeader));
-    QStringList labels;
-    for (qsizetype i = 0; i < table.labelColumns.size(); ++i)
-        labels << columnText(table.labelColumns[i], table.labelHeaders.value(i));
-    if (labels.isEmpty())
-        parts << QStringLiteral("ohne Bezeichnung");
-    else
-        parts << (labels.size() == 1 ? QStringLiteral("Bezeichnung aus Spalte %1")
-                                     : QStringLiteral("Bezeichnung aus den Spalten %1"))
-                     .arg(joined(labels));
-    const qsizetype count = qsizetype(table.items.size());
-    parts << (count == 1 ? QStringLiteral("1 Betrag")
-                         : QStringLiteral("%1 Beträge").arg(QLocale().toString(count)));
-    QString line = QStringLiteral("Gelesen: ") + parts.join(QStringLiteral(", "));
-    if (table.totalRow)
-        line += QStringLiteral("; die Summenzeile %1 (%2) zählt nicht mit")
-                    .arg(table.totalRow->row)
-                    .arg(NumberText::formatAmount(table.totalRow->amount));
+    QString line = QStringLiteral("Gelesen: ") + ReadSummary::parts(table).join(QStringLiteral(", "));
+    QStringList notes =
+        ReadSummary::leftOut(table, QStringLiteral("zählt nicht mit"), QStringLiteral("zählen nicht mit"));
+    if (table.hiddenRows > 0)
+        notes.last() += QStringLiteral(" (--all-rows nimmt sie auf)");
+    if (!notes.isEmpty())
+        line += QStringLiteral("; ") + notes.join(QStringLiteral("; "));
     return line + QStringLiteral(".\n");
 }
 

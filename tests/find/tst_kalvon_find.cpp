@@ -120,6 +120,10 @@ void TestKalvonFind::sameAsEnumeration() {
         const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
         const QString scenario =
             arguments.join(QLatin1Char(' ')) + QStringLiteral(" amounts ") + input.join(QLatin1Char('|'));
+        if (n == 0) { // nothing read is said as such, not as a search without hits
+            QCOMPARE(r.status, 2);
+            continue;
+        }
         QVERIFY2(r.status == (total > 0 ? 0 : 1), qPrintable(scenario + r.err));
         QCOMPARE(json[QLatin1String("amounts")].toInt(), n);
         QCOMPARE(quint64(json[QLatin1String("total")].toDouble()), total);
@@ -187,10 +191,62 @@ void TestKalvonFind::output_data() {
         << QString();
     QTest::newRow("no hit") << args("--locale de_DE --target 7") << QStringLiteral("5\n0\n3") << 1
                             << QStringLiteral("Es wurde keine Kombination gefunden.\n") << QString();
-    QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 €") << 2
+    QTest::newRow("not a number") << args("--locale de_DE --target 7") << QStringLiteral("5\n\n3,5\n7 S") << 2
                                   << QString()
                                   << QStringLiteral(
-                                         "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 €“.\n");
+                                         "kalvon-find: Der Betrag Nr. 3 ist keine gültige Zahl: „7 S“.\n");
+    QTest::newRow("empty input") << args("--locale de_DE --target 7") << QString() << 2 << QString()
+                                 << QStringLiteral(
+                                        "kalvon-find: Es wurde kein Betrag gelesen: Die Eingabe ist leer.\n");
+    QTest::newRow("a pasted column with currency signs")
+        << args("--locale de_DE --target 12.408,63")
+        << QStringLiteral("1.234,50 €\nEUR 11.174,13\n11.174,13 EUR\n") << 0
+        << QStringLiteral("Treffer 1: Nr. 1 (1.234,50) + Nr. 2 (11.174,13) = 12.408,63\n"
+                          "Treffer 2: Nr. 1 (1.234,50) + Nr. 3 (11.174,13) = 12.408,63\n"
+                          "Insgesamt 2 Treffer.\n")
+        << QString();
+    QTest::newRow("subtotals left out and named")
+        << args("--locale de_DE --target 15")
+        << QStringLiteral(
+               "Kunde;Rechnung;Betrag\nMüller;R1;10\nMüller;R2;20\nZwischensumme Müller;;30\nMeier;R3;5\n"
+               "Zwischensumme Meier;;5\nSaldo;;35\n")
+        << 0
+        << QStringLiteral(
+               "Gelesen: Beträge aus Spalte C („Betrag“), Bezeichnung aus Spalte A („Kunde“), 3 Beträge; "
+               "die Summenzeilen 4 (30,00), 6 (5,00) und 7 (35,00) zählen nicht mit.\n"
+               "Treffer 1: Müller (10,00) + Meier (5,00) = 15,00\nInsgesamt 1 Treffer.\n")
+        << QString();
+    QTest::newRow("header row given below a title")
+        << args("--locale de_DE --target 150 --header-row 2")
+        << QStringLiteral("Offene Posten\nBelegnr;Betrag;Skonto %\nR1;100;2\nR2;50;3\n") << 0
+        << QStringLiteral(
+               "Gelesen: Beträge aus Spalte B („Betrag“), Bezeichnung aus Spalte A („Belegnr“), 2 Beträge.\n"
+               "Treffer 1: R1 (100,00) + R2 (50,00) = 150,00\nInsgesamt 1 Treffer.\n")
+        << QString();
+    QTest::newRow("filtered rows left out and counted")
+        << args("--locale de_DE --target 106") +
+               QStringList{data + QStringLiteral("/../../core/tables/data/gefiltert.xlsx")}
+        << QString() << 0
+        << QStringLiteral(
+               "Gelesen: Tabellenblatt „Gefiltert“, Beträge aus Spalte D („Betrag“), Bezeichnung aus Spalte "
+               "A („Beleg“), 3 Beträge; die Summenzeile 11 (136,50) zählt nicht mit; 3 ausgeblendete Zeilen "
+               "zählen nicht mit (--all-rows nimmt sie auf).\n"
+               "Treffer 1: RE-1 (100,00) + RE-6 (6,00) = 106,00\nInsgesamt 1 Treffer.\n")
+        << QString();
+    QTest::newRow("filtered rows taken in")
+        << args("--locale de_DE --target 240 --all-rows") +
+               QStringList{data + QStringLiteral("/../../core/tables/data/gefiltert.xlsx")}
+        << QString() << 0
+        << QStringLiteral(
+               "Gelesen: Tabellenblatt „Gefiltert“, Beträge aus Spalte D („Betrag“), Bezeichnung aus Spalte "
+               "A („Beleg“), 6 Beträge; die Summenzeile 11 (136,50) zählt nicht mit.\n"
+               "Treffer 1: RE-2 (200,00) + RE-4 (40,00) = 240,00\nTreffer 2: RE-2 (200,00) + RE-4 (40,00) = "
+               "240,00\nInsgesamt 2 Treffer.\n")
+        << QString();
+    QTest::newRow("bad header row") << args("--target 7 --header-row 0") << QString() << 2 << QString()
+                                    << QStringLiteral(
+                                           "kalvon-find: --header-row erwartet eine Zeilennummer ab 1, "
+                                           "nicht „0“.\nEine Übersicht gibt: kalvon-find --help\n");
     QTest::newRow("out of range") << args("--locale de_DE --target 7") << QStringLiteral("1e15") << 2
                                   << QString()
                                   << QStringLiteral(

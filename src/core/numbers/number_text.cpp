@@ -4,11 +4,13 @@
 #include "core/numbers/kalvon_error.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace NumberText {
 namespace {
@@ -109,7 +111,10 @@ struct Reading {
     QString text;
 };
 
+thread_local quint64 conversionCount = 0;
+
 Reading read(const QString& text) {
+    ++conversionCount;
     const QLocale locale;
     Reading r;
     r.text = readable(text, locale);
@@ -242,6 +247,154 @@ QByteArray incremented(QByteArray digits) {
     return digits;
 }
 
+// The exact amount of a decomposed number, rounded to the nearest ten-thousandth (a tie to the
+// even one); null when it lies outside the Currency range.
+std::optional<Currency> exactAmount(const DecimalParts& parts) {
+    if (parts.digits.isEmpty())
+        return Currency();
+    // count = digits × 10^shift, rounded to an integer
+    const qint64 shift = parts.exponent + 4;
+    QByteArray whole = parts.digits;
+    bool roundUp = false;
+    if (shift >= 0) {
+        if (whole.size() + shift > 19)
+            return std::nullopt;
+        whole.append(QByteArray(shift, '0'));
+    } else {
+        const qint64 dropped = -shift;
+        // Below a tenth of a ten-thousandth (a huge negative exponent included): rounds to zero.
+        if (dropped > whole.size())
+            return Currency();
+        const QByteArray rest = whole.right(dropped);
+        whole.chop(dropped);
+        const char first = rest.at(0);
+        if (first > '5') {
+            roundUp = true;
+        } else if (first == '5') {
+            const bool moreThanHalf = rest.mid(1).count('0') != rest.size() - 1;
+            const bool odd = !whole.isEmpty() && ((whole.back() - '0') % 2 == 1);
+            roundUp = moreThanHalf || odd;
+        }
+        if (whole.size() > 19)
+            return std::nullopt;
+    }
+    // At most 19 digits, so the magnitude fits an unsigned 64-bit integer.
+    quint64 magnitude = 0;
+    for (char c : whole)
+        magnitude = magnitude * 10 + quint64(c - '0');
+    if (roundUp)
+        magnitude += 1;
+    const quint64 limit = parts.negative ? quint64(1) << 63 : (quint64(1) << 63) - 1;
+    if (magnitude > limit)
+        return std::nullopt;
+    return Currency::fromCount(parts.negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
+}
+
+// ---- Amounts as accounting exports write them
+
+bool isMinusSign(QChar c, const QLocale& locale) {
+    return c == u'-' || c.unicode() == 0x2212 || locale.negativeSign() == QString(c);
+}
+
+// The currency marks an amount may carry: the euro sign, "EUR" and the region's own symbol and code,
+// the longest first.
+QStringList currencyMarks(const QLocale& locale) {
+    QStringList marks{QStringLiteral("€"), QStringLiteral("EUR"),
+                      locale.currencySymbol(QLocale::CurrencySymbol),
+                      locale.currencySymbol(QLocale::CurrencyIsoCode)};
+    marks.removeAll(QString());
+    marks.removeDuplicates();
+    std::sort(marks.begin(), marks.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return marks;
+}
+
+// Removes one currency mark before or after the number; a mark that runs into letters ("EURO") is none.
+bool stripCurrency(QStringView& text, const QStringList& marks) {
+    for (const QString& mark : marks) {
+        if (text.startsWith(mark) && (text.size() == mark.size() || !text.at(mark.size()).isLetter())) {
+            text = text.mid(mark.size()).trimmed();
+            return true;
+        }
+        if (text.endsWith(mark) &&
+            (text.size() == mark.size() || !text.at(text.size() - mark.size() - 1).isLetter())) {
+            text = text.chopped(mark.size()).trimmed();
+            return true;
+        }
+    }
+    return false;
+}
+
+// Characters that the regional number format may use in a number without a sign: digits,
+// separators, blanks, the exponent mark. Anything else is no number, found without parsing.
+bool mayBeNumberCharacter(QChar c, const QLocale& locale) {
+    if (c.isDigit() || isSpaceLike(c.unicode()) || isApostropheLike(c.unicode()) || isBidiMark(c.unicode()))
+        return true;
+    if (c == u'.' || c == u',' || c == u'e' || c == u'E' || c == u'+' || c == u'-' || c.unicode() == 0x2212)
+        return true;
+    const QString one(c);
+    return locale.decimalPoint() == one || locale.groupSeparator() == one ||
+           locale.exponential().contains(c) || locale.negativeSign().contains(c) ||
+           locale.positiveSign().contains(c);
+}
+
+struct Signed {
+    bool negative = false;
+    QString digits; // the number without its sign and currency mark
+};
+
+// The number of an amount text and its sign: a currency mark before or after it, and exactly one
+// sign form of a leading sign, a trailing minus ("4.885,96-") or parentheses ("(4.885,96)"). Null
+// for text that cannot be such an amount.
+std::optional<Signed> amountForm(QStringView text, const QLocale& locale) {
+    static thread_local QLocale marksOf;
+    static thread_local QStringList marks = currencyMarks(marksOf);
+    if (marksOf != locale) {
+        marksOf = locale;
+        marks = currencyMarks(locale);
+    }
+    QStringView t = text.trimmed();
+    bool currency = stripCurrency(t, marks);
+    Signed out;
+    int signs = 0;
+    const auto nextCurrency = [&] {
+        if (!currency)
+            currency = stripCurrency(t, marks);
+    };
+    if (t.size() >= 2 && t.front() == u'(' && t.back() == u')') {
+        t = t.mid(1, t.size() - 2).trimmed();
+        out.negative = true;
+        ++signs;
+        nextCurrency();
+    }
+    if (!t.isEmpty() && (isMinusSign(t.front(), locale) || t.front() == u'+')) {
+        out.negative = out.negative || isMinusSign(t.front(), locale);
+        t = t.mid(1).trimmed();
+        ++signs;
+        nextCurrency();
+    }
+    if (!t.isEmpty() && isMinusSign(t.back(), locale)) {
+        t = t.chopped(1).trimmed();
+        out.negative = true;
+        ++signs;
+        nextCurrency();
+    }
+    if (signs > 1 || t.isEmpty() || isMinusSign(t.front(), locale) || t.front() == u'+')
+        return std::nullopt;
+    if (!std::all_of(t.begin(), t.end(), [&](QChar c) { return mayBeNumberCharacter(c, locale); }))
+        return std::nullopt;
+    out.digits = t.toString();
+    return out;
+}
+
+// True when the text is a well-formed number whose exponent takes it below the range of a double
+// ("1e-400"): such a number rounds to zero.
+bool underflows(const QString& text) {
+    static const QRegularExpression shape(QStringLiteral("^(.+)[eE][-\\x{2212}]\\d+$"));
+    const QRegularExpressionMatch match = shape.match(text);
+    return match.hasMatch() && read(match.captured(1)).ok;
+}
+
 } // namespace
 
 bool isNumeric(const QString& text) {
@@ -256,52 +409,47 @@ double toDouble(const QString& text) {
 Currency toCurrency(const QString& text) {
     const Reading r = read(text);
     accepted(r, text); // the same acceptance as the numeric test
-    const DecimalParts parts = decompose(r.text, text);
-    if (parts.digits.isEmpty())
-        return Currency();
-
-    // count = digits × 10^shift, rounded to an integer
-    const qint64 shift = parts.exponent + 4;
-    QByteArray whole = parts.digits;
-    bool roundUp = false;
-    if (shift >= 0) {
-        if (whole.size() + shift > 19)
-            throw KalvonError(Kind::Overflow, {}, text);
-        whole.append(QByteArray(shift, '0'));
-    } else {
-        const qint64 dropped = -shift;
-        // Below a tenth of a ten-thousandth (a huge negative exponent included): rounds to zero.
-        if (dropped > whole.size())
-            return Currency();
-        QByteArray rest;
-        if (dropped == whole.size()) {
-            rest = whole;
-            whole.clear();
-        } else {
-            rest = whole.right(dropped);
-            whole.chop(dropped);
-        }
-        const char first = rest.at(0);
-        if (first > '5') {
-            roundUp = true;
-        } else if (first == '5') {
-            const bool moreThanHalf = rest.mid(1).count('0') != rest.size() - 1;
-            const bool odd = !whole.isEmpty() && ((whole.back() - '0') % 2 == 1);
-            roundUp = moreThanHalf || odd;
-        }
-        if (whole.size() > 19)
-            throw KalvonError(Kind::Overflow, {}, text);
-    }
-    // At most 19 digits, so the magnitude fits an unsigned 64-bit integer.
-    quint64 magnitude = 0;
-    for (char c : whole)
-        magnitude = magnitude * 10 + quint64(c - '0');
-    if (roundUp)
-        magnitude += 1;
-    const quint64 limit = parts.negative ? quint64(1) << 63 : (quint64(1) << 63) - 1;
-    if (magnitude > limit)
+    const std::optional<Currency> amount = exactAmount(decompose(r.text, text));
+    if (!amount)
         throw KalvonError(Kind::Overflow, {}, text);
-    return Currency::fromCount(parts.negative ? qint64(quint64(0) - magnitude) : qint64(magnitude));
+    return *amount;
+}
+
+AmountText readAmount(QStringView text) {
+    const QLocale locale;
+    AmountText out;
+    const std::optional<Signed> form = amountForm(text, locale);
+    if (!form)
+        return out;
+    const QString number = form->negative ? locale.negativeSign() + form->digits : form->digits;
+    Reading r = read(number);
+    if (!r.ok && !std::isinf(r.value) && underflows(form->digits))
+        r.ok = true; // a number too small for a double: it rounds to zero
+    if (!r.ok && std::isinf(r.value))
+        out.status = AmountText::Status::OutOfRange;
+    if (!r.ok || !std::isfinite(r.value))
+        return out;
+    try {
+        const std::optional<Currency> amount = exactAmount(decompose(r.text, number));
+        out.status = amount ? AmountText::Status::Amount : AmountText::Status::OutOfRange;
+        out.amount = amount.value_or(Currency());
+    } catch (const KalvonError&) {
+        out.status = AmountText::Status::NotANumber;
+    }
+    return out;
+}
+
+Currency toAmount(const QString& text) {
+    const AmountText read = readAmount(text);
+    if (read.status == AmountText::Status::OutOfRange)
+        throw KalvonError(Kind::Overflow, {}, text);
+    if (read.status == AmountText::Status::NotANumber)
+        throw KalvonError(Kind::TypeMismatch, {}, text);
+    return read.amount;
+}
+
+quint64 conversions() {
+    return conversionCount;
 }
 
 Currency fromDouble(double value) {

@@ -4,6 +4,7 @@
 #include "core/numbers/currency.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <gmpxx.h>
 
@@ -19,6 +20,25 @@ double toDouble(const QString& text);
 
 // Exact decimal conversion, rounded to the nearest ten-thousandth (a tie to the even one).
 Currency toCurrency(const QString& text);
+
+// An amount as accounting exports and bank statements write it, for reading tables and pasted lists
+// (the window's fields keep toCurrency): the regional number format, with a currency mark ("€",
+// "EUR", the region's symbol or code) before or after the number, with or without a blank, and
+// exactly one sign form: a leading sign ("-", U+2212 "−"), a trailing minus ("4.885,96-") or
+// parentheses ("(4.885,96)"). "NaN" and "inf" are no numbers; a number too small for a double
+// ("1e-400") is zero. Never throws.
+struct AmountText {
+    enum class Status { Amount, NotANumber, OutOfRange };
+    Status status = Status::NotANumber;
+    Currency amount; // rounded as toCurrency rounds; zero unless status is Amount
+    bool ok() const { return status == Status::Amount; }
+};
+AmountText readAmount(QStringView text);
+// readAmount's amount; throws KalvonError as toCurrency does (a type mismatch, an overflow).
+Currency toAmount(const QString& text);
+
+// How many texts this thread has parsed as regional numbers so far, for tests that count the work.
+quint64 conversions();
 
 // The exact value × 10,000, rounded to the nearest integer, a tie to the even one.
 Currency fromDouble(double value);

@@ -32,17 +32,9 @@ bool isElement(const QXmlStreamReader& reader, const QString& ns, QStringView na
     return reader.name() == name && reader.namespaceUri() == ns;
 }
 
-void finish(const QXmlStreamReader& reader) {
-    if (reader.hasError())
-        WorkbookError::brokenXml(Content, reader);
-}
-
-void appendCut(QString& text, QStringView more) {
-    text += more.left(std::max<qsizetype>(0, MaxCellText - text.size()));
-}
-
 // The text of a paragraph, with its spaces, tabs and line breaks; notes and annotations left out.
-QString paragraph(QXmlStreamReader& reader) {
+QString paragraph(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     QString text;
     int depth = 1;
     while (depth > 0 && !reader.atEnd()) {
@@ -66,7 +58,7 @@ QString paragraph(QXmlStreamReader& reader) {
             } else if (isElement(reader, TextNs, u"note") || isElement(reader, OfficeNs, u"annotation")) {
                 reader.skipCurrentElement();
             } else {
-                ++depth; // a span or a link: its text belongs to the paragraph
+                part.checkNesting(++depth); // a span or a link: its text belongs to the paragraph
             }
         }
     }
@@ -74,14 +66,15 @@ QString paragraph(QXmlStreamReader& reader) {
 }
 
 // The paragraphs of a cell, one a line; annotations and drawings left out.
-QString cellText(QXmlStreamReader& reader) {
+QString cellText(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     QString text;
     bool first = true;
     while (reader.readNextStartElement()) {
         if (isElement(reader, TextNs, u"p") || isElement(reader, TextNs, u"h")) {
             if (!first)
                 appendCut(text, u"\n");
-            appendCut(text, paragraph(reader));
+            appendCut(text, paragraph(part));
             first = false;
         } else {
             reader.skipCurrentElement();
@@ -98,25 +91,54 @@ Cell dateCell(QStringView value, const QString& shown) {
     return Cell{0, Cell::Kind::Date, 0, date.isValid() ? dateText(date, 0) : shown};
 }
 
-// The cell at the reader, read to its end.
-Cell cell(QXmlStreamReader& reader) {
-    const QXmlStreamAttributes a = reader.attributes();
-    const QStringView type = a.value(OfficeNs, QLatin1String("value-type"));
-    const QString value = a.value(OfficeNs, QLatin1String("value")).toString();
-    const QString date = a.value(OfficeNs, QLatin1String("date-value")).toString();
-    const QString string = a.value(OfficeNs, QLatin1String("string-value")).toString();
-    const QString shown = cellText(reader);
+// A formula as a cell shows it: "of:=SUM([.D2:.D5])" as "=SUM([.D2:.D5])".
+QString formulaText(const QString& formula) {
+    const qsizetype equals = formula.indexOf(u'=');
+    return (equals < 0 ? QStringLiteral("=") + formula : formula.mid(equals)).left(MaxCellText);
+}
+
+// The cell's value as the attributes give it, or its shown text.
+Cell valueCell(const QXmlStreamAttributes& a, QStringView type, const QString& shown) {
     if (type == u"float" || type == u"percentage" || type == u"currency") {
-        bool ok = false;
-        const double number = value.toDouble(&ok);
-        if (ok)
-            return Cell{0, Cell::Kind::Value, number, QString()};
+        if (const std::optional<double> number = storedNumber(a.value(OfficeNs, QLatin1String("value"))))
+            return Cell{0, Cell::Kind::Value, *number, QString()};
     }
     if (type == u"date")
-        return dateCell(date, shown);
+        return dateCell(a.value(OfficeNs, QLatin1String("date-value")), shown);
     if (type == u"time")
         return Cell{0, Cell::Kind::Date, 0, shown};
-    return Cell{0, Cell::Kind::Text, 0, shown.isEmpty() ? string.trimmed().left(MaxCellText) : shown};
+    const QStringView string = a.value(OfficeNs, QLatin1String("string-value"));
+    return Cell{0, Cell::Kind::Text, 0,
+                shown.isEmpty() ? string.trimmed().left(MaxCellText).toString() : shown};
+}
+
+// A formula whose value the file does not hold: no value type, or no value for its type.
+bool lacksValue(const QXmlStreamAttributes& a, QStringView type) {
+    if (type.isEmpty())
+        return true;
+    if (type == u"float" || type == u"percentage" || type == u"currency")
+        return !a.hasAttribute(OfficeNs, QLatin1String("value"));
+    if (type == u"date")
+        return !a.hasAttribute(OfficeNs, QLatin1String("date-value"));
+    if (type == u"time")
+        return !a.hasAttribute(OfficeNs, QLatin1String("time-value"));
+    if (type == u"boolean")
+        return !a.hasAttribute(OfficeNs, QLatin1String("boolean-value"));
+    return false; // a text result may be empty
+}
+
+// The cell at the reader, read to its end; its text read as a number once for all its repeats.
+Cell cell(XmlPart& part) {
+    const QXmlStreamAttributes a = part.reader().attributes();
+    const QStringView type = a.value(OfficeNs, QLatin1String("value-type"));
+    const QString formula = a.value(TableNs, QLatin1String("formula")).toString();
+    const QString shown = cellText(part);
+    Cell cell = !formula.isEmpty() && lacksValue(a, type)
+                    ? Cell{0, Cell::Kind::Missing, 0, formulaText(formula)}
+                    : valueCell(a, type, shown);
+    cell.totalFormula = !formula.isEmpty() && isTotalFormula(formula);
+    cell.readNumber();
+    return cell;
 }
 
 // Reads the cells of one table into the builder.
@@ -124,17 +146,20 @@ class TableReader {
 public:
     explicit TableReader(const CellGrid::Limits& limits)
         : m_builder(limits) {}
-    void read(QXmlStreamReader& reader);
+    void read(XmlPart& part);
     CellGrid::Grid take() { return m_builder.take(); }
 
 private:
-    void row(QXmlStreamReader& reader);
+    void row(XmlPart& part);
+    void column(QXmlStreamReader& reader);
 
     CellGrid::Builder m_builder;
-    qint64 m_row = 1; // the number of the next row
+    qint64 m_row = 1;    // the number of the next row
+    qint64 m_column = 0; // of the next column described
 };
 
-void TableReader::read(QXmlStreamReader& reader) {
+void TableReader::read(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     int depth = 1;
     while (depth > 0 && !reader.atEnd()) {
         const auto token = reader.readNext();
@@ -142,26 +167,40 @@ void TableReader::read(QXmlStreamReader& reader) {
             --depth;
         } else if (token == QXmlStreamReader::StartElement) {
             if (isElement(reader, TableNs, u"table-row"))
-                row(reader);
+                row(part);
+            else if (isElement(reader, TableNs, u"table-column"))
+                column(reader);
             else if (isElement(reader, TableNs, u"table") || isElement(reader, TableNs, u"shapes"))
                 reader.skipCurrentElement();
             else
-                ++depth; // header rows, row groups: their rows belong to the table
+                part.checkNesting(++depth); // header rows, row and column groups: theirs belong to the table
         }
     }
 }
 
-void TableReader::row(QXmlStreamReader& reader) {
+// A column description: hidden ("collapse") or not, for as many columns as it repeats.
+void TableReader::column(QXmlStreamReader& reader) {
+    const qint64 columns = repeat(reader, QLatin1String("number-columns-repeated"));
+    if (reader.attributes().value(TableNs, QLatin1String("visibility")) == u"collapse")
+        m_builder.hideColumns(m_column, columns);
+    m_column = std::min<qint64>(m_column + columns, CellGrid::MaxColumns);
+    reader.skipCurrentElement();
+}
+
+void TableReader::row(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     const qint64 rows = repeat(reader, QLatin1String("number-rows-repeated"));
+    const QStringView visibility = reader.attributes().value(TableNs, QLatin1String("visibility"));
+    const bool hidden = visibility == u"collapse" || visibility == u"filter";
     qint64 column = 0;
     bool filled = false;
     while (reader.readNextStartElement()) {
         const qint64 columns = repeat(reader, QLatin1String("number-columns-repeated"));
         if (isElement(reader, TableNs, u"table-cell")) {
-            const Cell content = cell(reader);
+            const Cell content = cell(part);
             if (content.kind == Cell::Kind::Value || !content.text.isEmpty()) {
                 for (qint64 i = 0; i < columns; ++i)
-                    m_builder.add(m_row, column + i, content);
+                    m_builder.add(m_row, column + i, content, hidden);
                 filled = true;
             }
         } else {
@@ -192,7 +231,8 @@ int fit(const QString& wanted, const QString& name, int index, bool hidden) {
 // the cells of the sheet that fits best so far are kept.
 void readOds(const ZipParts& parts, const QString& wanted, const CellGrid::Limits& limits, Sheet& sheet) {
     sheet.format = ItemTable::Format::Ods;
-    QXmlStreamReader reader(parts.read(Content));
+    XmlPart part(parts, Content);
+    QXmlStreamReader& reader = part.reader();
     QSet<QString> hiddenStyles;
     QString style;
     int best = 0;
@@ -215,7 +255,7 @@ void readOds(const ZipParts& parts, const QString& wanted, const CellGrid::Limit
             const int fits = fit(wanted, sheet.names.back(), index, hidden);
             if (fits > best) {
                 TableReader table(limits);
-                table.read(reader);
+                table.read(part);
                 sheet.grid = table.take();
                 sheet.index = index;
                 best = fits;
@@ -224,7 +264,7 @@ void readOds(const ZipParts& parts, const QString& wanted, const CellGrid::Limit
             }
         }
     }
-    finish(reader);
+    part.finish();
     if (chooseSheet(sheet.names, sheet.hidden, wanted) != sheet.index)
         WorkbookError::broken(QStringLiteral("Die Tabellenblätter lassen sich nicht zuordnen."));
 }

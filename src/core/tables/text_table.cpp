@@ -5,6 +5,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <vector>
@@ -34,15 +35,18 @@ QString decodeWith(QStringDecoder::Encoding encoding, const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
+// A field keeps at most as many characters as a spreadsheet cell holds; the rest of a longer one is
+// skipped, so that one huge field costs no more memory than a cell.
+constexpr qsizetype MaxFieldText = 32767;
+
+void appendCapped(QString& text, QStringView part) {
+    text += part.left(std::max<qsizetype>(0, MaxFieldText - text.size()));
+}
+
 struct Field {
     int column = 0;
     QString text; // without quotes, blanks around it dropped
     bool quoted = false;
-};
-
-struct Record {
-    int fieldCount = 0;
-    std::vector<Field> fields; // the fields that are not empty
 };
 
 // Splits text into records, one at a time.
@@ -52,7 +56,10 @@ public:
         : m_text(text)
         , m_delimiter(delimiter) {}
 
-    bool next(Record& record);
+    // Reads the next record, handing each field that is not empty to onField as it comes, so that a
+    // record of millions of fields is never held whole; fieldCount gets its number of fields, empty
+    // ones included. False at the end of the text.
+    template <class F> bool next(int& fieldCount, F&& onField);
 
 private:
     bool atLineEnd(qsizetype pos) const { return m_text[pos] == u'\n' || m_text[pos] == u'\r'; }
@@ -65,18 +72,17 @@ private:
     qsizetype m_pos = 0;
 };
 
-bool RecordReader::next(Record& record) {
+template <class F> bool RecordReader::next(int& fieldCount, F&& onField) {
     if (m_pos >= m_text.size())
         return false;
-    record.fieldCount = 0;
-    record.fields.clear();
+    fieldCount = 0;
     bool end = false;
     while (!end) {
         Field field;
         end = readField(field);
-        field.column = record.fieldCount++;
+        field.column = fieldCount++;
         if (!field.text.isEmpty())
-            record.fields.push_back(std::move(field));
+            onField(std::move(field));
     }
     return true;
 }
@@ -88,14 +94,14 @@ bool RecordReader::readField(Field& field) {
         if (readQuoted(quoted)) {
             field.quoted = true;
             const bool end = finishField(m_pos, quoted);
-            field.text = quoted.trimmed();
+            field.text = std::move(quoted).trimmed();
             return end;
         }
         m_pos = start; // never closed: the quote is an ordinary character
     }
     QString text;
     const bool end = finishField(start, text);
-    field.text = text.trimmed();
+    field.text = std::move(text).trimmed();
     return end;
 }
 
@@ -107,7 +113,7 @@ bool RecordReader::readQuoted(QString& text) {
         const qsizetype quote = m_text.indexOf(u'"', pos);
         if (quote < 0)
             return false;
-        text += m_text.mid(pos, quote - pos);
+        appendCapped(text, m_text.mid(pos, quote - pos));
         if (quote + 1 < m_text.size() && m_text[quote + 1] == u'"') {
             text += u'"';
             pos = quote + 2;
@@ -124,7 +130,7 @@ bool RecordReader::finishField(qsizetype from, QString& text) {
     qsizetype pos = from;
     while (pos < m_text.size() && m_text[pos] != m_delimiter && !atLineEnd(pos))
         ++pos;
-    text += m_text.mid(from, pos - from);
+    appendCapped(text, m_text.mid(from, pos - from));
     if (pos >= m_text.size()) {
         m_pos = pos;
         return true;
@@ -145,32 +151,45 @@ bool startsWithDigit(const QString& text) {
     return !text.isEmpty() && text.front().isDigit();
 }
 
-// True when a comma between two unquoted fields of the record belongs to a number.
-bool joinsNumber(const Record& record) {
-    for (std::size_t i = 1; i < record.fields.size(); ++i) {
-        const Field& left = record.fields[i - 1];
-        const Field& right = record.fields[i];
-        if (right.column == left.column + 1 && !left.quoted && !right.quoted && endsWithDigit(left.text) &&
-            startsWithDigit(right.text) && NumberText::isNumeric(left.text + QLatin1Char(',') + right.text))
-            return true;
-    }
-    return false;
+// True when the two fields joined by a comma are one amount ("1.234,50 €", "EUR 11.174,13").
+bool joinedAmount(const QString& left, const QString& right) {
+    return NumberText::readAmount(QString(left + QLatin1Char(',') + right)).status !=
+           NumberText::AmountText::Status::NotANumber;
 }
 
+// True when a comma between the two unquoted fields, next to each other, belongs to a number:
+// splitting there would turn a column of amounts into two columns of fragments.
+bool joinsNumber(const Field& left, const Field& right) {
+    return right.column == left.column + 1 && !left.quoted && !right.quoted && endsWithDigit(left.text) &&
+           startsWithDigit(right.text) && joinedAmount(left.text, right.text);
+}
+
+// The delimiter is judged by the first records, and within the first characters of a long line.
 constexpr int SampleRecords = 1000;
+constexpr qsizetype SampleCharacters = qsizetype(1) << 20;
 
 // How many of the first records the delimiter splits into its most frequent number of fields;
 // 0 when that number is one.
 int consistency(QStringView text, QChar delimiter) {
-    RecordReader reader(text, delimiter);
-    Record record;
+    RecordReader reader(text.left(SampleCharacters), delimiter);
     std::map<int, int> records; // by number of fields
-    for (int sampled = 0; sampled < SampleRecords && reader.next(record);) {
-        if (record.fields.empty())
-            continue;
-        if (delimiter == u',' && joinsNumber(record))
+    bool joins = false;
+    for (int sampled = 0; sampled < SampleRecords;) {
+        int fields = 0, cells = 0;
+        Field previous;
+        previous.column = -2;
+        const bool more = reader.next(fields, [&](Field&& field) {
+            joins = joins || (delimiter == u',' && joinsNumber(previous, field));
+            previous = std::move(field);
+            ++cells;
+        });
+        if (!more)
+            break;
+        if (joins)
             return 0;
-        ++records[record.fieldCount];
+        if (cells == 0)
+            continue;
+        ++records[fields];
         ++sampled;
     }
     int best = 0, bestFields = 1;
@@ -215,11 +234,14 @@ QChar detectDelimiter(QStringView text) {
 CellGrid::Grid parse(QStringView text, QChar delimiter, const CellGrid::Limits& limits) {
     CellGrid::Builder builder(limits);
     RecordReader reader(text, delimiter);
-    Record record;
-    for (qint64 row = 1; reader.next(record); ++row) {
-        for (Field& field : record.fields)
+    int fields = 0;
+    for (qint64 row = 1;; ++row) {
+        const bool more = reader.next(fields, [&](Field&& field) {
             builder.add(row, field.column,
                         CellGrid::Cell{0, CellGrid::Cell::Kind::Text, 0, std::move(field.text)});
+        });
+        if (!more)
+            break;
     }
     return builder.take();
 }

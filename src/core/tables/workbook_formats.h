@@ -5,6 +5,8 @@
 
 #include <QDate>
 
+#include <optional>
+
 class ZipParts;
 
 // The two kinds of workbook, and what they share.
@@ -23,7 +25,18 @@ QString dateText(QDate date, int secondsOfDay);
 // A spreadsheet's date serial number in its date system (days since 1899-12-30, or 1904-01-01).
 QString serialDateText(double serial, bool date1904);
 
+// A number as a workbook stores it (an XML Schema double: "12.5", "-1E-3", "INF"), blanks around
+// it aside; none when the text is no such number.
+std::optional<double> storedNumber(QStringView text);
+
 // Cell texts are cut at a spreadsheet cell's largest length.
 constexpr qsizetype MaxCellText = 32767;
+// Appends to a cell's text as far as MaxCellText.
+void appendCut(QString& text, QStringView more);
+
+// True when a formula totals cells: it calls SUM, SUBTOTAL or AGGREGATE, also as a program's prefixed
+// or a German name ("_xlfn.AGGREGATE", "SUMME", "TEILERGEBNIS", "AGGREGAT"), outside quoted text and
+// bracketed references.
+bool isTotalFormula(QStringView formula);
 
 } // namespace Workbook

@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace Workbook {
@@ -40,11 +42,6 @@ QString resolve(const QString& base, const QString& target) {
     return QDir::cleanPath(path);
 }
 
-void finish(const QXmlStreamReader& reader, const QString& part) {
-    if (reader.hasError())
-        WorkbookError::brokenXml(part, reader);
-}
-
 bool isTrue(QStringView value) {
     return value == u"1" || value == u"true";
 }
@@ -59,8 +56,8 @@ QString relationshipId(const QXmlStreamAttributes& attributes) {
 }
 
 QHash<QString, Relationship> readRelationships(const ZipParts& parts) {
-    const QString part = QStringLiteral("xl/_rels/workbook.xml.rels");
-    QXmlStreamReader reader(parts.read(part));
+    XmlPart part(parts, QStringLiteral("xl/_rels/workbook.xml.rels"));
+    QXmlStreamReader& reader = part.reader();
     QHash<QString, Relationship> relationships;
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != u"Relationship")
@@ -72,12 +69,11 @@ QHash<QString, Relationship> readRelationships(const ZipParts& parts) {
                              {a.value(QLatin1String("Type")).toString(),
                               resolve(QStringLiteral("xl/"), a.value(QLatin1String("Target")).toString())});
     }
-    finish(reader, part);
+    part.finish();
     return relationships;
 }
 
 WorkbookPart readWorkbook(const ZipParts& parts) {
-    const QString part = QStringLiteral("xl/workbook.xml");
     const QHash<QString, Relationship> relationships = readRelationships(parts);
     WorkbookPart workbook;
     for (const Relationship& r : relationships) {
@@ -86,7 +82,8 @@ WorkbookPart readWorkbook(const ZipParts& parts) {
         else if (r.type.endsWith(u"/styles"))
             workbook.styles = r.part;
     }
-    QXmlStreamReader reader(parts.read(part));
+    XmlPart part(parts, QStringLiteral("xl/workbook.xml"));
+    QXmlStreamReader& reader = part.reader();
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -102,36 +99,52 @@ WorkbookPart readWorkbook(const ZipParts& parts) {
                                        state == u"hidden" || state == u"veryHidden", r.part});
         }
     }
-    finish(reader, part);
+    part.finish();
     return workbook;
 }
 
-// The text of a string item (or of one of its runs): its text runs joined, without phonetic guides.
-QString stringItem(QXmlStreamReader& reader) {
+// The text of a string item (an <si> or an <is>, where the reader stands): its text runs joined,
+// without phonetic guides. The reader ends on the item's end.
+QString stringItem(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     QString text;
-    while (reader.readNextStartElement()) {
-        if (reader.name() == u"t")
-            text += reader.readElementText(QXmlStreamReader::SkipChildElements);
-        else if (reader.name() == u"r")
-            text += stringItem(reader);
-        else
+    int depth = 1;
+    while (depth > 0 && !reader.atEnd()) {
+        const auto token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            --depth;
+        } else if (token != QXmlStreamReader::StartElement) {
+            continue;
+        } else if (reader.name() == u"t") {
+            appendCut(text, reader.readElementText(QXmlStreamReader::SkipChildElements));
+        } else if (reader.name() == u"r") {
+            part.checkNesting(++depth);
+        } else {
             reader.skipCurrentElement();
-        if (text.size() > MaxCellText)
-            text.truncate(MaxCellText);
+        }
     }
     return text;
 }
 
-QStringList readSharedStrings(const ZipParts& parts, const QString& part) {
-    QStringList strings;
-    if (!parts.contains(part))
+// The shared strings as cells, each text trimmed once for every cell that refers to it; their
+// characters together within the bound on cell text.
+std::vector<Cell> readSharedStrings(const ZipParts& parts, const QString& name,
+                                    const CellGrid::Limits& limits) {
+    std::vector<Cell> strings;
+    if (!parts.contains(name))
         return strings;
-    QXmlStreamReader reader(parts.read(part));
+    XmlPart part(parts, name);
+    QXmlStreamReader& reader = part.reader();
+    qint64 characters = 0;
     while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"si")
-            strings << stringItem(reader);
+        if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != u"si")
+            continue;
+        strings.push_back(Cell{0, Cell::Kind::Text, 0, stringItem(part).trimmed()});
+        characters += strings.back().text.size();
+        if (characters > limits.maxCellText)
+            CellGrid::tooMuchText(limits.maxCellText);
     }
-    finish(reader, part);
+    part.finish();
     return strings;
 }
 
@@ -163,11 +176,12 @@ bool isDateFormat(int id, const QHash<int, QString>& codes) {
 }
 
 // Per cell style (the s attribute of a cell): whether it shows a date.
-std::vector<bool> readDateStyles(const ZipParts& parts, const QString& part) {
+std::vector<bool> readDateStyles(const ZipParts& parts, const QString& name) {
     std::vector<bool> dateStyles;
-    if (!parts.contains(part))
+    if (!parts.contains(name))
         return dateStyles;
-    QXmlStreamReader reader(parts.read(part));
+    XmlPart part(parts, name);
+    QXmlStreamReader& reader = part.reader();
     QHash<int, QString> codes;
     bool inCellFormats = false;
     while (!reader.atEnd()) {
@@ -185,99 +199,206 @@ std::vector<bool> readDateStyles(const ZipParts& parts, const QString& part) {
         else if (inCellFormats && reader.name() == u"xf")
             dateStyles.push_back(isDateFormat(a.value(QLatin1String("numFmtId")).toInt(), codes));
     }
-    finish(reader, part);
+    part.finish();
     return dateStyles;
 }
 
-// A cell reference such as "C5": the 0-based column and the row from 1; false when it is none.
-bool parseReference(QStringView ref, qint64& column, qint64& row) {
-    qsizetype i = 0;
-    qint64 c = 0;
-    for (; i < ref.size() && i < 4 && ref[i].isLetter() && ref[i].unicode() < 128; ++i)
-        c = c * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
-    bool ok = false;
-    const qint64 r = ref.mid(i).toLongLong(&ok);
-    if (i == 0 || !ok || r < 1)
-        return false;
-    column = c - 1;
-    row = r;
-    return true;
+// A row number as written: digits from 1; -1 when it is none. One beyond maxRows is refused by its
+// number, so that no count of rows can run past the integer range.
+qint64 rowNumber(QStringView digits, int maxRows) {
+    if (digits.isEmpty() ||
+        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return -1;
+    qint64 number = 0;
+    for (const QChar c : digits) {
+        number = number * 10 + (c.unicode() - u'0');
+        if (number > maxRows)
+            CellGrid::rowBeyond(digits.toString(), maxRows);
+    }
+    return number >= 1 ? number : -1;
 }
 
-// Reads one worksheet's cells.
-class SheetReader {
-public:
-    SheetReader(const QStringList& strings, const std::vector<bool>& dateStyles, bool date1904)
-        : m_strings(strings)
-        , m_dateStyles(dateStyles)
-        , m_date1904(date1904) {}
-
-    CellGrid::Grid read(const QByteArray& xml, const QString& part, const CellGrid::Limits& limits);
-
-private:
-    bool cell(QXmlStreamReader& reader, Cell& cell);
-    Cell valueCell(QStringView type, const QString& value, int style) const;
-
-    const QStringList& m_strings;
-    const std::vector<bool>& m_dateStyles;
-    bool m_date1904;
+struct Reference {
+    qint64 column = 0; // 0-based; beyond the last column when the letters say so
+    qint64 row = 0;
 };
 
-CellGrid::Grid SheetReader::read(const QByteArray& xml, const QString& part, const CellGrid::Limits& limits) {
-    CellGrid::Builder builder(limits);
-    QXmlStreamReader reader(xml);
-    qint64 row = 0, column = -1;
+// A cell reference such as "C5"; none when it is no reference.
+std::optional<Reference> parseReference(QStringView ref, int maxRows) {
+    qsizetype i = 0;
+    qint64 column = 0;
+    for (; i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128; ++i) {
+        if (column <= CellGrid::MaxColumns)
+            column = column * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
+    }
+    const qint64 row = rowNumber(ref.mid(i), maxRows);
+    if (i == 0 || row < 1)
+        return std::nullopt;
+    return Reference{column - 1, row};
+}
+
+// A formula as a cell shows it: with its "=".
+QString formulaText(const QString& formula) {
+    return QLatin1Char('=') + formula.left(MaxCellText - 1);
+}
+
+struct SharedFormula {
+    QString text;
+    bool total = false;
+};
+
+// Reads one worksheet's cells: the hidden rows and columns, and a formula's stored value or, when
+// there is none, the formula.
+class SheetReader {
+public:
+    SheetReader(std::vector<Cell>& strings, const std::vector<bool>& dateStyles, bool date1904,
+                const CellGrid::Limits& limits)
+        : m_strings(strings)
+        , m_dateStyles(dateStyles)
+        , m_date1904(date1904)
+        , m_maxRows(limits.maxRows)
+        , m_builder(limits)
+        , m_rowsSeen(std::size_t(limits.maxRows) + 1) {}
+
+    CellGrid::Grid read(XmlPart& part);
+
+private:
+    void startRow(XmlPart& part);
+    void hideColumns(const QXmlStreamAttributes& attributes);
+    void readCell(XmlPart& part);
+    SharedFormula formula(QXmlStreamReader& reader);
+    Cell valueCell(QStringView type, const QString& value, int style);
+
+    std::vector<Cell>& m_strings;
+    const std::vector<bool>& m_dateStyles;
+    bool m_date1904;
+    int m_maxRows;
+    CellGrid::Builder m_builder;
+    std::vector<bool> m_rowsSeen;
+    QHash<QString, SharedFormula> m_sharedFormulas; // by their index
+    qint64 m_row = 0;
+    qint64 m_column = -1;
+    bool m_rowHidden = false;
+};
+
+CellGrid::Grid SheetReader::read(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
-        if (reader.name() == u"row") {
-            bool ok = false;
-            const qint64 number = reader.attributes().value(QLatin1String("r")).toLongLong(&ok);
-            row = ok && number >= 1 ? number : row + 1;
-            column = -1;
-        } else if (reader.name() == u"c") {
-            qint64 r = row, c = column + 1;
-            if (parseReference(reader.attributes().value(QLatin1String("r")), c, r))
-                row = r;
-            column = c;
-            Cell content;
-            if (cell(reader, content))
-                builder.add(row, column, std::move(content));
-        }
+        if (reader.name() == u"row")
+            startRow(part);
+        else if (reader.name() == u"c")
+            readCell(part);
+        else if (reader.name() == u"col")
+            hideColumns(reader.attributes());
     }
-    finish(reader, part);
-    return builder.take();
+    part.finish();
+    return m_builder.take();
 }
 
-// Reads the cell at the reader; false when it is empty.
-bool SheetReader::cell(QXmlStreamReader& reader, Cell& result) {
+void SheetReader::startRow(XmlPart& part) {
+    const QXmlStreamAttributes a = part.reader().attributes();
+    const QStringView number = a.value(QLatin1String("r"));
+    if (number.isEmpty()) {
+        if (m_row >= m_maxRows)
+            CellGrid::tooManyRows(m_maxRows);
+        ++m_row;
+    } else {
+        m_row = rowNumber(number, m_maxRows);
+        if (m_row < 1)
+            WorkbookError::broken(QStringLiteral("Die Zeilennummer „%1“ in „%2“ ist ungültig.")
+                                      .arg(number.left(20).toString(), part.name()));
+    }
+    if (m_rowsSeen[std::size_t(m_row)])
+        WorkbookError::broken(
+            QStringLiteral("Die Zeile %1 ist in „%2“ zweimal angegeben.").arg(m_row).arg(part.name()));
+    m_rowsSeen[std::size_t(m_row)] = true;
+    m_rowHidden = isTrue(a.value(QLatin1String("hidden")));
+    m_column = -1;
+}
+
+void SheetReader::hideColumns(const QXmlStreamAttributes& attributes) {
+    if (!isTrue(attributes.value(QLatin1String("hidden"))))
+        return;
+    bool minOk = false, maxOk = false;
+    const qint64 first = attributes.value(QLatin1String("min")).toLongLong(&minOk);
+    const qint64 last = attributes.value(QLatin1String("max")).toLongLong(&maxOk);
+    if (minOk && maxOk && first >= 1 && last >= first)
+        m_builder.hideColumns(first - 1, last - first + 1);
+}
+
+SharedFormula SheetReader::formula(QXmlStreamReader& reader) {
     const QXmlStreamAttributes a = reader.attributes();
+    const bool shared = a.value(QLatin1String("t")) == u"shared";
+    const QString index = a.value(QLatin1String("si")).toString();
+    const QString text = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+    if (shared && text.isEmpty())
+        return m_sharedFormulas.value(index, SharedFormula{QString(), false});
+    SharedFormula formula{formulaText(text), isTotalFormula(text)};
+    if (shared)
+        m_sharedFormulas.insert(index, formula); // its other cells refer to it by the index
+    return formula;
+}
+
+// Reads the cell at the reader into the grid when it is not empty.
+void SheetReader::readCell(XmlPart& part) {
+    QXmlStreamReader& reader = part.reader();
+    const QXmlStreamAttributes a = reader.attributes();
+    const QStringView ref = a.value(QLatin1String("r"));
+    Reference at{m_column + 1, std::max<qint64>(m_row, 1)};
+    if (!ref.isEmpty()) {
+        const std::optional<Reference> given = parseReference(ref, m_maxRows);
+        if (!given)
+            WorkbookError::broken(QStringLiteral("Der Zellbezug „%1“ in „%2“ ist ungültig.")
+                                      .arg(ref.left(20).toString(), part.name()));
+        at = *given;
+    }
+    m_row = at.row;
+    m_column = at.column;
     const QString type = a.value(QLatin1String("t")).toString();
     const int style = a.value(QLatin1String("s")).toInt();
     QString value, inlineText;
-    bool hasInline = false;
+    std::optional<SharedFormula> formula;
+    bool hasValue = false, hasInline = false;
     while (reader.readNextStartElement()) {
         if (reader.name() == u"v") {
             value = reader.readElementText(QXmlStreamReader::SkipChildElements);
+            hasValue = true;
         } else if (reader.name() == u"is") {
-            inlineText = stringItem(reader);
+            inlineText = stringItem(part);
             hasInline = true;
+        } else if (reader.name() == u"f") {
+            formula = this->formula(reader);
         } else {
-            reader.skipCurrentElement(); // the formula, whose result is the value
+            reader.skipCurrentElement();
         }
     }
+    Cell cell;
     if (type == u"inlineStr" || (hasInline && value.isEmpty()))
-        result = Cell{0, Cell::Kind::Text, 0, inlineText.trimmed()};
+        cell = Cell{0, Cell::Kind::Text, 0, inlineText.trimmed()};
+    else if (formula && (!hasValue || (value.isEmpty() && type != u"str")))
+        cell = Cell{0, Cell::Kind::Missing, 0, formula->text}; // written without calculating
     else
-        result = valueCell(type, value, style);
-    return result.kind == Cell::Kind::Value || !result.text.isEmpty();
+        cell = valueCell(type, value, style);
+    cell.totalFormula = formula && formula->total;
+    if (cell.kind == Cell::Kind::Value || !cell.text.isEmpty()) {
+        if (cell.reading == Cell::Reading::Unread)
+            cell.readNumber();
+        m_builder.add(m_row, m_column, std::move(cell), m_rowHidden);
+    }
 }
 
-Cell SheetReader::valueCell(QStringView type, const QString& value, int style) const {
+Cell SheetReader::valueCell(QStringView type, const QString& value, int style) {
     if (type == u"s") {
         bool ok = false;
-        const int index = value.toInt(&ok);
-        return Cell{0, Cell::Kind::Text, 0, ok ? m_strings.value(index).trimmed() : QString()};
+        const int index = value.trimmed().toInt(&ok);
+        if (!ok || index < 0 || std::size_t(index) >= m_strings.size())
+            return Cell{0, Cell::Kind::Text, 0, QString()};
+        Cell& string = m_strings[std::size_t(index)];
+        if (string.reading == Cell::Reading::Unread)
+            string.readNumber(); // once for every cell that shows it
+        return string;
     }
     if (type == u"b")
         return Cell{0, Cell::Kind::Text, 0,
@@ -291,14 +412,13 @@ Cell SheetReader::valueCell(QStringView type, const QString& value, int style) c
                         : value.trimmed()};
     }
     if (type == u"str" || type == u"e" || type == u"inlineStr")
-        return Cell{0, Cell::Kind::Text, 0, value.trimmed()};
-    bool ok = false;
-    const double number = value.trimmed().toDouble(&ok);
-    if (!ok)
-        return Cell{0, Cell::Kind::Text, 0, value.trimmed()};
+        return Cell{0, Cell::Kind::Text, 0, value.trimmed().left(MaxCellText)};
+    const std::optional<double> number = storedNumber(value);
+    if (!number)
+        return Cell{0, Cell::Kind::Text, 0, value.trimmed().left(MaxCellText)};
     if (style >= 0 && std::size_t(style) < m_dateStyles.size() && m_dateStyles[std::size_t(style)])
-        return Cell{0, Cell::Kind::Date, 0, serialDateText(number, m_date1904)};
-    return Cell{0, Cell::Kind::Value, number, QString()};
+        return Cell{0, Cell::Kind::Date, 0, serialDateText(*number, m_date1904)};
+    return Cell{0, Cell::Kind::Value, *number, QString()};
 }
 
 } // namespace
@@ -312,11 +432,10 @@ void readXlsx(const ZipParts& parts, const QString& wanted, const CellGrid::Limi
             sheet.hidden << int(i);
     }
     sheet.index = chooseSheet(sheet.names, sheet.hidden, wanted);
-    const QString part = workbook.sheets[std::size_t(sheet.index)].part;
-    const QByteArray xml = parts.read(part);
-    const QStringList strings = readSharedStrings(parts, workbook.sharedStrings);
+    std::vector<Cell> strings = readSharedStrings(parts, workbook.sharedStrings, limits);
     const std::vector<bool> dateStyles = readDateStyles(parts, workbook.styles);
-    sheet.grid = SheetReader(strings, dateStyles, workbook.date1904).read(xml, part, limits);
+    XmlPart part(parts, workbook.sheets[std::size_t(sheet.index)].part);
+    sheet.grid = SheetReader(strings, dateStyles, workbook.date1904, limits).read(part);
 }
 
 } // namespace Workbook

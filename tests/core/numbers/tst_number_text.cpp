@@ -11,7 +11,9 @@
 #include <string>
 
 using Kind = KalvonError::Kind;
+using Status = NumberText::AmountText::Status;
 Q_DECLARE_METATYPE(KalvonError::Kind)
+Q_DECLARE_METATYPE(NumberText::AmountText::Status)
 
 namespace {
 constexpr qint64 MaxCount = std::numeric_limits<qint64>::max();
@@ -41,6 +43,9 @@ private slots:
     void currencyText();
     void otherLocale_data();
     void otherLocale();
+    void amountForms_data();
+    void amountForms();
+    void amountFormsRoundTrip();
     void currencyArithmetic();
     void failureMessageNamesQuantityAndRange();
 };
@@ -297,6 +302,109 @@ void TestNumberText::otherLocale() {
     if (numeric) {
         QCOMPARE(NumberText::toCurrency(input).count(), count);
         QCOMPARE(NumberText::currencyText(NumberText::toCurrency(input)), currencyText);
+    }
+}
+
+void TestNumberText::amountForms_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<qint64>("count");
+    const QString de = QStringLiteral("de_DE");
+    QTest::newRow("plain") << de << "1.234,50" << Status::Amount << qint64(12345000);
+    QTest::newRow("euro after") << de << "1.234,50 €" << Status::Amount << qint64(12345000);
+    QTest::newRow("euro after, no blank") << de << "1.234,50€" << Status::Amount << qint64(12345000);
+    QTest::newRow("euro before") << de << "€ 7" << Status::Amount << qint64(70000);
+    QTest::newRow("euro after, no-break space") << de << "7,5\u00A0€" << Status::Amount << qint64(75000);
+    QTest::newRow("EUR before") << de << "EUR 11.174,13" << Status::Amount << qint64(111741300);
+    QTest::newRow("EUR after") << de << "11.174,13 EUR" << Status::Amount << qint64(111741300);
+    QTest::newRow("EUR before, no blank") << de << "EUR11.174,13" << Status::Amount << qint64(111741300);
+    QTest::newRow("trailing minus") << de << "4.885,96-" << Status::Amount << qint64(-48859600);
+    QTest::newRow("trailing minus and euro") << de << "4.885,96- €" << Status::Amount << qint64(-48859600);
+    QTest::newRow("parentheses") << de << "(4.885,96)" << Status::Amount << qint64(-48859600);
+    QTest::newRow("parentheses around euro") << de << "(4.885,96 €)" << Status::Amount << qint64(-48859600);
+    QTest::newRow("euro before parentheses") << de << "€ (4.885,96)" << Status::Amount << qint64(-48859600);
+    QTest::newRow("U+2212 minus") << de << "\u22124.885,96" << Status::Amount << qint64(-48859600);
+    QTest::newRow("minus before euro") << de << "-€ 5" << Status::Amount << qint64(-50000);
+    QTest::newRow("euro before minus") << de << "€ -5" << Status::Amount << qint64(-50000);
+    QTest::newRow("smallest with minus") << de << "-922.337.203.685.477,5808 €" << Status::Amount << MinCount;
+    QTest::newRow("smallest trailing") << de << "922.337.203.685.477,5808-" << Status::Amount << MinCount;
+    QTest::newRow("far below a double") << de << "1e-400" << Status::Amount << qint64(0);
+    QTest::newRow("plus sign") << de << "+5 €" << Status::Amount << qint64(50000);
+    QTest::newRow("Swiss francs") << "de_CH"
+                                  << "CHF 1’234.50" << Status::Amount << qint64(12345000);
+    QTest::newRow("dollars") << "en_US"
+                             << "$1,234.50" << Status::Amount << qint64(12345000);
+    QTest::newRow("dollars in parentheses") << "en_US"
+                                            << "($1,234.50)" << Status::Amount << qint64(-12345000);
+    // Exactly one sign form, one currency mark, nothing else.
+    QTest::newRow("two signs: parentheses and minus") << de << "(-5)" << Status::NotANumber << qint64(0);
+    QTest::newRow("two signs: leading and trailing") << de << "-5-" << Status::NotANumber << qint64(0);
+    QTest::newRow("two signs: parentheses and trailing") << de << "(5)-" << Status::NotANumber << qint64(0);
+    QTest::newRow("double trailing minus") << de << "5--" << Status::NotANumber << qint64(0);
+    QTest::newRow("two currency marks") << de << "€ 5 €" << Status::NotANumber << qint64(0);
+    QTest::newRow("EURO") << de << "EURO 5" << Status::NotANumber << qint64(0);
+    QTest::newRow("debit letter") << de << "4.885,96 S" << Status::NotANumber << qint64(0);
+    QTest::newRow("mark alone") << de << "€" << Status::NotANumber << qint64(0);
+    QTest::newRow("empty parentheses") << de << "()" << Status::NotANumber << qint64(0);
+    QTest::newRow("open parenthesis") << de << "(5" << Status::NotANumber << qint64(0);
+    QTest::newRow("NaN") << de << "NaN" << Status::NotANumber << qint64(0);
+    QTest::newRow("nan with euro") << de << "nan €" << Status::NotANumber << qint64(0);
+    QTest::newRow("inf") << de << "inf" << Status::NotANumber << qint64(0);
+    QTest::newRow("invoice number") << de << "RE-2026-0101" << Status::NotANumber << qint64(0);
+    QTest::newRow("date") << de << "03.11.2026" << Status::NotANumber << qint64(0);
+    QTest::newRow("dollars in Germany") << de << "$5" << Status::NotANumber << qint64(0);
+    QTest::newRow("beyond double") << de << "1e400 €" << Status::OutOfRange << qint64(0);
+    QTest::newRow("beyond the range")
+        << de << "(922.337.203.685.477,5809)" << Status::OutOfRange << qint64(0);
+}
+
+void TestNumberText::amountForms() {
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(Status, status);
+    QFETCH(qint64, count);
+    QLocale::setDefault(QLocale(locale));
+    const NumberText::AmountText read = NumberText::readAmount(text);
+    QCOMPARE(read.status, status);
+    QCOMPARE(read.amount.count(), count);
+    // The window's reading is unchanged: no currency mark, no trailing minus, no parentheses.
+    if (text.contains(u'€') || text.contains(u'(') || text.endsWith(u'-'))
+        QVERIFY(!NumberText::isNumeric(text));
+}
+
+// Random amounts as the display writes them, dressed in every sign form and currency mark, read
+// back exactly; the bare number reads as toCurrency reads it.
+void TestNumberText::amountFormsRoundTrip() {
+    QRandomGenerator random(21);
+    for (int i = 0; i < 20000; ++i) {
+        const qint64 count = qint64(random.generate64() >> random.bounded(1, 64)) * (i % 2 ? -1 : 1);
+        const Currency amount = Currency::fromCount(count);
+        const QString magnitude = NumberText::formatAmount(Currency::fromCount(count < 0 ? -count : count));
+        QString text = magnitude;
+        if (count < 0) {
+            switch (random.bounded(4)) {
+            case 0:
+                text = QStringLiteral("-") + text;
+                break;
+            case 1:
+                text += QStringLiteral("-");
+                break;
+            case 2:
+                text = QStringLiteral("(%1)").arg(text);
+                break;
+            default:
+                text = QChar(0x2212) + text;
+            }
+        }
+        const QStringList marks{QString(), QStringLiteral(" €"), QStringLiteral("€"), QStringLiteral(" EUR")};
+        const QString mark = marks[random.bounded(4)];
+        text = random.bounded(2) ? text + mark : mark.trimmed() + QStringLiteral(" ") + text;
+        const NumberText::AmountText read = NumberText::readAmount(text);
+        QVERIFY2(read.ok(), qPrintable(text));
+        QCOMPARE(read.amount, amount);
+        QCOMPARE(NumberText::readAmount(NumberText::formatAmount(amount)).amount,
+                 NumberText::toCurrency(NumberText::formatAmount(amount)));
     }
 }
 
