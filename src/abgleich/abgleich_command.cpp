@@ -68,9 +68,9 @@ QString checkCurrency(const Options& o, const Statement& statement) {
 }
 
 // The open items; a failure names the file, since the table reader's messages name only rows and columns.
-ItemTable readItems(const Options& o) {
+ItemTable readItems(const Options& o, TableReader::Layout& layout) {
     try {
-        return TableReader::readFile(o.itemsFile, o.table);
+        return TableReader::readFile(o.itemsFile, o.table, &layout);
     } catch (const KalvonError& e) {
         throw KalvonError::unreadable(
             QStringLiteral("Die offenen Posten in „%1“: %2").arg(o.itemsFile, e.userMessage()));
@@ -116,7 +116,8 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
     try {
         const Statement statement = readStatement(o);
         const QString currency = checkCurrency(o, statement);
-        const ItemTable table = readItems(o);
+        TableReader::Layout layout;
+        const ItemTable table = readItems(o, layout);
         // Ctrl+C while the files are read ends the program at once, as it does any program, also
         // while it waits for a file that does not come; from here on it ends the matching, with
         // status 130 and no report.
@@ -135,7 +136,9 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
         if (result.cancelled || cancelled())
             return interrupted(streams);
         warnDuplicates(streams, result, o.itemsFile);
-        return report(o, streams, buildReport(input, result, sourceOf(o, statement, table, currency)));
+        return report(
+            o, streams,
+            buildReport(input, result, sourceOf(o, statement, table, layout.columnTitles, currency)));
     } catch (const KalvonError& e) {
         if (cancelled())
             return interrupted(streams);

@@ -147,8 +147,9 @@ private:
     void readColumns(Options& o) const {
         o.table.column = m_parser.value(column);
         o.table.labels = m_parser.values(label);
-        o.customerColumns = m_parser.values(customerColumn);
-        o.dateColumn = m_parser.value(dateColumn);
+        o.table.roles = true;
+        o.table.customerColumns = m_parser.values(customerColumn);
+        o.table.dateColumn = m_parser.value(dateColumn);
         for (const QString& given : m_parser.values(statementColumn))
             readStatementColumn(given, o.statement);
         if (m_parser.isSet(currency)) {

@@ -32,9 +32,7 @@ struct Options {
     std::vector<Currency> skontoPercents{Currency::fromCount(2 * Currency::Scale),
                                          Currency::fromCount(3 * Currency::Scale)};
     int days = 180;
-    TableReader::Options table; // the open items: amount column and label (--column, --label)
-    QStringList customerColumns;
-    QString dateColumn;
+    TableReader::Options table;         // the open items, read with their roles (customer, date, IBAN)
     StatementReader::Options statement; // the columns of a bank CSV export (--statement-column)
     QString currency;                   // --currency: the statement's currency is accepted
     Output output = Output::Text;

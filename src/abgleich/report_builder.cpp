@@ -2,6 +2,7 @@
 #include "abgleich/report_builder.h"
 
 #include "core/numbers/kalvon_error.h"
+#include "core/tables/table_reader.h"
 
 #include <QHash>
 
@@ -101,8 +102,14 @@ MatchInput matchInput(const Statement& statement, const ItemTable& table, const 
         item.row = row.row;
         item.amount = row.amount;
         item.invoice = row.label;
+        item.customerNumber = row.customerNumber;
+        item.customerName = row.customerName;
+        item.iban = row.iban;
+        item.date = row.date;
         input.items.push_back(item);
-        input.openItems.push_back({item.row, item.invoice, item.customerName, item.date, item.amount});
+        input.openItems.push_back({item.row, item.invoice,
+                                   item.customerName.isEmpty() ? item.customerNumber : item.customerName,
+                                   item.date, item.amount});
     }
     return input;
 }
@@ -117,7 +124,14 @@ Matching::Options matchingOptions(const Options& o) {
 }
 
 Abgleich::Source sourceOf(const Options& o, const Statement& statement, const ItemTable& table,
-                          const QString& currency) {
+                          const QStringList& columnTitles, const QString& currency) {
+    // A role's column by its header text, else its letter; empty where the table has none.
+    const auto header = [&](int column) {
+        if (column < 0)
+            return QString();
+        const QString title = columnTitles.value(column);
+        return title.isEmpty() ? TableReader::columnLetter(column) : title;
+    };
     Abgleich::Source source;
     source.statementFile = o.statementFile;
     source.statementFormat = StatementReader::formatName(statement.format);
@@ -129,6 +143,9 @@ Abgleich::Source sourceOf(const Options& o, const Statement& statement, const It
     source.itemsFile = o.itemsFile;
     source.amountHeader = table.amountHeader;
     source.invoiceHeader = table.labelHeaders.value(0);
+    source.customerHeader =
+        header(table.customerNameColumn >= 0 ? table.customerNameColumn : table.customerNumberColumn);
+    source.dateHeader = header(table.dateColumn);
     return source;
 }
 

@@ -23,7 +23,7 @@ struct MatchInput {
 MatchInput matchInput(const Statement& statement, const ItemTable& table, const Options& options);
 Matching::Options matchingOptions(const Options& options);
 Abgleich::Source sourceOf(const Options& options, const Statement& statement, const ItemTable& table,
-                          const QString& currency);
+                          const QStringList& columnTitles, const QString& currency);
 Abgleich::Report buildReport(const MatchInput& input, const Matching::Result& result,
                              Abgleich::Source source);
 

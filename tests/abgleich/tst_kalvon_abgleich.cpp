@@ -122,6 +122,8 @@ private slots:
     void exampleJson();
     void cases_data();
     void cases();
+    void customersAndDates_data();
+    void customersAndDates();
     void badInput_data();
     void badInput();
     void zipOfStatements();
@@ -261,6 +263,44 @@ void TestKalvonAbgleich::cases() {
     QCOMPARE(r.err, QString());
     QCOMPARE(outline(r.out), expected);
     QCOMPARE(r.status, status);
+}
+
+// Open items with customers and invoice dates: the payer's name finds the customer, and items
+// dated outside the window before the booking date take no part.
+void TestKalvonAbgleich::customersAndDates_data() {
+    QTest::addColumn<QString>("booking");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList none;
+    QTest::newRow("the payer's customer decides")
+        << QStringLiteral("300.00|Gamma AG|Danke") << none << QStringLiteral("matched[4+5]");
+    QTest::newRow("legal form and umlauts aside")
+        << QStringLiteral("100.00|MUELLER KG|Danke") << none << QStringLiteral("matched[2]");
+    QTest::newRow("too old for the window")
+        << QStringLiteral("100.00|Mueller KG|Danke") << QStringList{QStringLiteral("--days=30")}
+        << QStringLiteral("unmatched[]");
+    QTest::newRow("after the booking date")
+        << QStringLiteral("50.00|Gamma AG|Danke") << none << QStringLiteral("unmatched[]");
+}
+
+void TestKalvonAbgleich::customersAndDates() {
+    QFETCH(QString, booking);
+    QFETCH(QStringList, options);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString statement = write(dir, QStringLiteral("auszug.xml"), camt({booking}));
+    const QString items = write(dir, QStringLiteral("op.csv"),
+                                "Belegnr;Kunde;Datum;Betrag\n"
+                                "RE-1;Müller GmbH;01.10.2026;100,00\n"
+                                "RE-2;Alpha GmbH;01.12.2026;100,00\n"
+                                "RE-3;Gamma AG;01.12.2026;100,00\n"
+                                "RE-4;Gamma AG;02.12.2026;200,00\n"
+                                "RE-5;Gamma AG;08.12.2026;50,00\n");
+    const Result r = run(
+        options + QStringList{QStringLiteral("--json"), QStringLiteral("--locale=de_DE"), statement, items});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(outline(r.out), QStringList{expected});
 }
 
 // Input that does not fit: a German message naming the file, status 2, nothing on standard output.
