@@ -29,8 +29,8 @@ endfunction()
 
 
 # Qt and the C++ runtime come from the system's library paths; no search path of our own.
-set_target_properties(kalvon kalvon-find kalvon-liste PROPERTIES INSTALL_RPATH "")
-install(TARGETS kalvon kalvon-find kalvon-liste RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set_target_properties(kalvon kalvon-find kalvon-liste kalvon-abgleich PROPERTIES INSTALL_RPATH "")
+install(TARGETS kalvon kalvon-find kalvon-liste kalvon-abgleich RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.desktop ${CMAKE_CURRENT_LIST_DIR}/${KALVON_LISTE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/${KALVON_APP_ID}.metainfo.xml.in
@@ -55,6 +55,7 @@ endforeach()
 kalvon_add_manpage(kalvon)
 kalvon_add_manpage(kalvon-find)
 kalvon_add_manpage(kalvon-liste)
+kalvon_add_manpage(kalvon-abgleich)
 
 # The licence (DEP-5) and the changelog, whose newest entry carries the version and the release
 # date (as RFC 2822 date, the form Debian changelogs use).
@@ -76,7 +77,9 @@ Das Kommandozeilenprogramm kalvon-find durchsucht lange Listen, auch\n\
 CSV-, .xlsx- und .ods-Dateien, und nennt die Treffer mit ihren Belegnummern.\n\
 Kalvon Liste öffnet lange Listen aus CSV-, .xlsx- und .ods-Dateien oder der\n\
 Zwischenablage in einem eigenen Fenster, sucht ohne Einfrieren, färbt die\n\
-Posten eines Treffers grün und markiert sie als ausgeglichen.")
+Posten eines Treffers grün und markiert sie als ausgeglichen.\n\
+kalvon-abgleich ordnet die Zahlungen eines Kontoauszugs (camt.053, MT940,\n\
+CSV) den offenen Posten zu: nach Belegnummer, Kunde, Betrag und Skonto.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -86,6 +89,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # as dpkg-shlibdeps finds them; the X11 platform plugin comes with libqt6gui6. The Wayland
 # plugin is a package of its own; without it Qt runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# kalvon-abgleich loads libxlsxwriter at run time (see src/abgleich/xlsx_library.h), which
+# dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libxlsxwriter4")
 # Qt's German texts for the fields' context menu; Wayland sessions.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 include(CPack)

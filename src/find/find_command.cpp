@@ -7,7 +7,7 @@
 #include "find/find_options.h"
 #include "find/hit_writer.h"
 #include "find/refusal_text.h"
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 namespace FindCommand {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "find/find_options.h"
 
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <QCommandLineParser>
 #include <QLocale>

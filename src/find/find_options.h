@@ -3,7 +3,7 @@
 
 #include "core/search/combination_search.h"
 #include "core/tables/table_reader.h"
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <QString>
 #include <QStringList>

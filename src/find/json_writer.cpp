@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <QStringList>
 

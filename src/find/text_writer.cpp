@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/numbers/number_text.h"
 #include "find/hit_writer.h"
-#include "find/terminal.h"
 #include "frontend/read_summary.h"
+#include "frontend/terminal.h"
 #include "frontend/visible_text.h"
 
 #include <QLocale>

@@ -5,7 +5,10 @@
 #include <QStringList>
 
 namespace HitCsv {
-namespace {
+
+QChar delimiter() {
+    return QLocale().decimalPoint() == QLatin1String(",") ? QLatin1Char(';') : QLatin1Char(',');
+}
 
 // A field as a spreadsheet reads it back: quoted when it holds the delimiter, a quote or a line
 // break; a text that a spreadsheet would take for a formula starts with an apostrophe.
@@ -33,12 +36,6 @@ QString amount(Currency value) {
 
 QByteArray line(const QStringList& fields) {
     return (fields.join(delimiter()) + QStringLiteral("\r\n")).toUtf8();
-}
-
-} // namespace
-
-QChar delimiter() {
-    return QLocale().decimalPoint() == QLatin1String(",") ? QLatin1Char(';') : QLatin1Char(',');
 }
 
 QByteArray header() {

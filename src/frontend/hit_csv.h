@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QChar>
+#include <QStringList>
 
 #include <span>
 
@@ -15,6 +16,13 @@
 namespace HitCsv {
 
 QChar delimiter();
+// A field as a spreadsheet reads it back: quoted where needed, a text that would start a formula
+// guarded by an apostrophe.
+QString field(QString text);
+// An amount without group separators, with two decimals, more where the amount has them.
+QString amount(Currency value);
+// One line of fields, with the delimiter and CRLF, in UTF-8.
+QByteArray line(const QStringList& fields);
 // The byte-order mark and the line of column titles.
 QByteArray header();
 // The lines of hit number `number`: hit number, row, label, amount and the hit's sum.

@@ -48,7 +48,8 @@ package_of() {
 dpkg-deb -x "$deb" "$work/root"
 for program in "$work"/root/usr/bin/*; do
     while read -r soname; do
-        path=$(ldd "$program" | awk -v so="$soname" '$1 == so { print $3 }')
+        # A library is listed as "name => path"; the dynamic loader by its path alone.
+        path=$(ldd "$program" | awk -v so="$soname" '$1 == so { print $3 } $1 ~ ("/" so "$") { print $1 }')
         [ -n "$path" ] || fail "$soname is not found"
         owner=$(package_of "$path") || fail "no package provides $path"
         has_dependency "$owner" || fail "$soname of $(basename "$program") comes from $owner, which Depends does not list"

@@ -15,11 +15,13 @@ expected_files() {
     {
         printf '%s\n' \
             bin/kalvon \
+            bin/kalvon-abgleich \
             bin/kalvon-find \
             bin/kalvon-liste \
             share/doc/kalvon/changelog.gz \
             share/doc/kalvon/copyright \
             share/man/man1/kalvon.1.gz \
+            share/man/man1/kalvon-abgleich.1.gz \
             share/man/man1/kalvon-find.1.gz \
             share/man/man1/kalvon-liste.1.gz \
             "share/metainfo/$app_id.metainfo.xml"
@@ -57,6 +59,8 @@ $(diff <(expected_files) <(echo "$actual"))"
         fail "installed kalvon-find did not find 3 + 4 = 7"
     [ "$found" = "$(printf '{"amounts": 2, "total": 1, "total_at_least": false, "hits": [\n  {"items": [1, 2], "sum": "7.0000", "difference": "0.0000"}\n], "method": "every-subset"}')" ] ||
         fail "installed kalvon-find printed: $found"
+
+    check_abgleich "$prefix/bin/kalvon-abgleich" "$version"
 
     local id size description
     for id in "$app_id" "$liste_id"; do
@@ -109,6 +113,31 @@ $(diff <(expected_files) <(echo "$actual"))"
         fail "the changelog's newest entry is not version $version"
     check_command_line "$prefix/bin/kalvon" "$version" stray
     check_command_line "$prefix/bin/kalvon-liste" "$version" "one.csv two.csv"
+}
+
+# The installed kalvon-abgleich $1 of version $2: help and version without a display, a wrong call,
+# and the example statement against its open items, with a workbook written beside.
+check_abgleich() {
+    local program=$1 version=$2 data work
+    data=$(cd "$(dirname "${BASH_SOURCE[0]}")/../abgleich/data" && pwd)
+    without_display "$program" --help
+    [ "$status" = 0 ] && [ -z "$err" ] && [[ $out == "Aufruf: kalvon-abgleich [OPTIONEN] KONTOAUSZUG OFFENE-POSTEN"* ]] ||
+        fail "kalvon-abgleich --help: status $status, output: $out, errors: $err"
+    without_display "$program" --version
+    [ "$status:$out:$err" = "0:kalvon-abgleich $version:" ] || fail "kalvon-abgleich --version: $status, $out, $err"
+    without_display "$program" --bogus a b
+    [ "$status" = 2 ] && [ -z "$out" ] && grep -q "bogus" <<<"$err" || fail "kalvon-abgleich --bogus: $status, $err"
+    work=$(mktemp -d)
+    status=0
+    out=$(cd "$work" && "$program" --locale de_DE --json --xlsx abgleich.xlsx "$data/kontoauszug.xml" \
+        "$data/offene_posten.xlsx" 2>&1) || status=$?
+    local summary
+    summary=$(sed -n 's/^"summary": //p' <<<"$out")
+    [ "$status" = 0 ] && [ "$summary" = '{"payments": 13, "matched": 7, "skonto": 2, "partial": 1, "ambiguous": 1, "unmatched": 1, "left_out": 3, "open_items": 15, "open_items_left": 7}}' ] ||
+        { rm -rf "$work"; fail "installed kalvon-abgleich: status $status, output: $out"; }
+    [ "$(file -b "$work/abgleich.xlsx")" = "Microsoft Excel 2007+" ] ||
+        { rm -rf "$work"; fail "installed kalvon-abgleich wrote no workbook: $(file -b "$work/abgleich.xlsx")"; }
+    rm -rf "$work"
 }
 
 # Checks the desktop entry of id $2 under prefix $1: it validates, has the name $3 and the

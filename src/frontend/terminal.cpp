@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "find/terminal.h"
+#include "frontend/terminal.h"
 
 #include <csignal>
 #include <cstring>

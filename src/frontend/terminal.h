@@ -8,8 +8,8 @@
 
 class QIODevice;
 
-// What kalvon-find needs of the terminal: its standard streams, Ctrl+C, and a progress bar on
-// standard error.
+// What the command-line programs need of the terminal: their standard streams, Ctrl+C, and a
+// progress bar on standard error.
 namespace Terminal {
 
 // Where a run reads and writes: the process's standard streams, or those a test gives it.

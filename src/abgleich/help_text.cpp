@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "abgleich/abgleich_options.h"
+
+namespace AbgleichCommand {
+
+QString helpText() {
+    return QStringLiteral(
+        "Aufruf: kalvon-abgleich [OPTIONEN] KONTOAUSZUG OFFENE-POSTEN\n"
+        "\n"
+        "Ordnet jede Zahlung eines Kontoauszugs den offenen Posten zu, die sie begleicht: nach den\n"
+        "Belegnummern im Verwendungszweck, nach dem Kunden und nach dem Betrag, mit Skonto und Toleranz,\n"
+        "für den ganzen Auszug auf einmal, sodass jeder Posten höchstens eine Zahlung begleicht. Was sich\n"
+        "nicht eindeutig zuordnen lässt, wird als mehrdeutig gemeldet, nie still entschieden.\n"
+        "\n"
+        "KONTOAUSZUG: camt.053 (auch camt.052 und camt.054) als XML-Datei oder als ZIP-Datei mit\n"
+        "mehreren davon, MT940, oder der CSV-Export einer Bank. Nur Gutschriften werden zugeordnet;\n"
+        "Abbuchungen, Stornobuchungen und Beträge in fremder Währung werden als ausgelassen genannt.\n"
+        "OFFENE-POSTEN: eine CSV-Datei, eine Excel-Arbeitsmappe (.xlsx) oder eine LibreOffice-Tabelle\n"
+        "(.ods) mit Betrag, Belegnummer und, wo vorhanden, Kunde und Belegdatum, erkannt an den\n"
+        "Überschriften. Gutschriften sind negative offene Posten.\n"
+        "\n"
+        "Optionen:\n"
+        "  --max-items K          höchstens K Posten je Zahlung nach Betrag (Vorgabe 4, höchstens 8)\n"
+        "  --tolerance BETRAG     erlaubte Abweichung vom Zahlbetrag (Vorgabe 0)\n"
+        "  --skonto SÄTZE         Skontosätze in Prozent, durch Kommas getrennt, Nachkommastellen mit\n"
+        "                         Punkt (Vorgabe 2,3; 1.5,3 für 1,5 % und 3 %; 0 schaltet Skonto ab)\n"
+        "  --days N               Posten, die mehr als N Tage vor der Buchung datiert sind, bleiben\n"
+        "                         außen vor (Vorgabe 180); ebenso Posten nach der Buchung\n"
+        "  --column SPALTE        die Betragsspalte der offenen Posten: Überschrift, Buchstabe (C) oder\n"
+        "                         Nummer ab 1\n"
+        "  --label SPALTE         die Spalte der Belegnummern, angegeben wie bei --column\n"
+        "  --customer-column SPALTE  die Spalte des Kunden (Nummer oder Name); mehrfach möglich\n"
+        "  --date-column SPALTE   die Spalte des Belegdatums\n"
+        "  --statement-column ROLLE=SPALTE  eine Spalte im CSV-Export der Bank; Rollen: date, valuedate,\n"
+        "                         payer, text, iban, amount, debitcredit, currency\n"
+        "  --currency CODE        die Währung der offenen Posten, etwa EUR oder CHF (Vorgabe: die der\n"
+        "                         regionalen Einstellungen); ein Auszug in anderer Währung wird abgelehnt\n"
+        "  --locale NAME          Zahlen in diesem regionalen Format lesen und schreiben, z. B. de_DE\n"
+        "                         (ohne die Option gilt LC_ALL, sonst LC_NUMERIC, sonst LANG)\n"
+        "  --json                 das Ergebnis als JSON-Objekt ausgeben\n"
+        "  --csv                  das Ergebnis als CSV-Tabelle ausgeben, eine Zeile je Posten einer Zahlung\n"
+        "  --xlsx DATEI           zusätzlich eine Arbeitsmappe schreiben mit den Blättern „Zugeordnet“,\n"
+        "                         „Mehrdeutig“, „Teilzahlungen“, „Nicht zugeordnet“ und „Offene Posten“\n"
+        "  -h, --help             diese Hilfe\n"
+        "  -v, --version          die Version\n"
+        "\n"
+        "Exit-Status: 0 mindestens eine Zahlung zugeordnet (auch als Teilzahlung), 1 keine, 2 fehlerhafter\n"
+        "Aufruf oder fehlerhafte Eingabe, 130 mit Strg+C abgebrochen.\n"
+        "\n"
+        "Beispiel:\n"
+        "  $ kalvon-abgleich --locale de_DE kontoauszug.xml offene_posten.xlsx\n"
+        "  $ kalvon-abgleich --xlsx abgleich.xlsx kontoauszug.zip offene_posten.csv\n");
+}
+
+} // namespace AbgleichCommand
