@@ -17,7 +17,10 @@ template <class F> void bind(void* handle, const char* name, F& function, bool& 
 // The loaded library, or null with the loader's message.
 const XlsxLibrary* load(QString& problem) {
     static XlsxLibrary library;
-    void* handle = dlopen("libxlsxwriter.so.4", RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    // libxlsxwriter calls minizip's zip functions, and QuaZip, loaded for reading workbooks, exports
+    // functions of the same names with other parameters. A namespace of its own gives libxlsxwriter
+    // its own minizip; RTLD_DEEPBIND would too, but the address sanitizer refuses it.
+    void* handle = dlmopen(LM_ID_NEWLM, "libxlsxwriter.so.4", RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         problem = QString::fromLocal8Bit(dlerror());
         return nullptr;
