@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "abgleich/report_writer.h"
 
+#include "frontend/json_text.h"
+
 #include <QStringList>
 
 namespace Abgleich {
 namespace {
 
-// Plain decimal text in quotes: '-' when negative, '.', exactly four decimals.
 QString amount(Currency value) {
-    const quint64 magnitude = value.magnitude();
-    return QStringLiteral("\"%1%2.%3\"")
-        .arg(value.count() < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / quint64(Currency::Scale))
-        .arg(magnitude % quint64(Currency::Scale), 4, 10, QLatin1Char('0'));
+    return JsonText::amount(value);
 }
 
 QString optionalAmount(const std::optional<Currency>& value) {
@@ -30,16 +27,7 @@ QString percent(Currency value) {
 }
 
 QString string(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
+    return JsonText::string(text);
 }
 
 QString optionalString(const QString& text) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/tables/table_reader.h"
 #include "find/hit_writer.h"
+#include "frontend/json_text.h"
 #include "frontend/terminal.h"
 
 #include <QStringList>
@@ -8,32 +9,10 @@
 namespace FindCommand {
 namespace {
 
-// Plain decimal text: '-' when negative, '.', exactly four decimals.
-QString plainText(Currency amount) {
-    const quint64 magnitude = amount.magnitude();
-    return QStringLiteral("\"%1%2.%3\"")
-        .arg(amount.count() < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / quint64(Currency::Scale))
-        .arg(magnitude % quint64(Currency::Scale), 4, 10, QLatin1Char('0'));
-}
-
-QString jsonString(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
-}
-
 QString column(int index, const QString& header) {
     return QStringLiteral("{\"letter\": %1, \"header\": %2}")
-        .arg(jsonString(TableReader::columnLetter(index)),
-             header.isEmpty() ? QStringLiteral("null") : jsonString(header));
+        .arg(JsonText::string(TableReader::columnLetter(index)),
+             header.isEmpty() ? QStringLiteral("null") : JsonText::string(header));
 }
 
 QString source(const ItemTable& table) {
@@ -45,7 +24,7 @@ QString source(const ItemTable& table) {
                           "\"label_columns\": [%5], "
                           "\"total_row\": %6}")
         .arg(QLatin1String(formats[int(table.format)]),
-             table.sheet.isEmpty() ? QStringLiteral("null") : jsonString(table.sheet),
+             table.sheet.isEmpty() ? QStringLiteral("null") : JsonText::string(table.sheet),
              table.hasHeader ? QStringLiteral("true") : QStringLiteral("false"),
              column(table.amountColumn, table.amountHeader), labels.join(QStringLiteral(", ")),
              table.totalRow ? QString::number(table.totalRow->row) : QStringLiteral("null"));
@@ -72,7 +51,7 @@ public:
             const Item* item = m_list.searched[std::size_t(index)];
             numbers << QString::number(item - m_list.table.items.data() + 1);
             rows << QString::number(item->row);
-            labels << jsonString(item->label);
+            labels << JsonText::string(item->label);
         }
         QString line =
             QStringLiteral("%1\n  {\"items\": [%2], ")
@@ -81,14 +60,14 @@ public:
             line += QStringLiteral("\"rows\": [%1], \"labels\": [%2], ")
                         .arg(rows.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
         line += QStringLiteral("\"sum\": %1, \"difference\": %2}")
-                    .arg(plainText(hit.sum), plainText(hit.sum - m_list.target));
+                    .arg(JsonText::amount(hit.sum), JsonText::amount(hit.sum - m_list.target));
         Terminal::print(m_out, line);
     }
 
     void finished(const CombinationSearch::Outcome& outcome, quint64 listed) override {
-        Terminal::print(m_out,
-                        QStringLiteral("%1], \"method\": %2}\n")
-                            .arg(listed > 0 ? QStringLiteral("\n") : QString(), jsonString(outcome.method)));
+        Terminal::print(
+            m_out, QStringLiteral("%1], \"method\": %2}\n")
+                       .arg(listed > 0 ? QStringLiteral("\n") : QString(), JsonText::string(outcome.method)));
     }
 };
 
