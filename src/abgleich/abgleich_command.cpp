@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "abgleich/abgleich_command.h"
 
-#include "abgleich/report_builder.h"
-#include "abgleich/report_writer.h"
 #include "core/numbers/kalvon_error.h"
 #include "core/tables/statement.h"
 #include "core/tables/table_reader.h"
+#include "frontend/reconciliation/report_builder.h"
+#include "frontend/reconciliation/report_writer.h"
 #include "frontend/terminal.h"
 
 #include <QFile>
@@ -89,6 +89,23 @@ void warnDuplicates(const Streams& streams, const Matching::Result& result, cons
     }
 }
 
+Matching::Options matchingOptions(const Options& o) {
+    Matching::Options options;
+    options.maxItems = o.maxItems;
+    options.tolerance = o.tolerance;
+    options.skontoPercents = o.skontoPercents;
+    options.days = o.days;
+    return options;
+}
+
+// A failure of the readers or the matching in kalvon-abgleich's words.
+QString matchingMessage(const KalvonError& error) {
+    if (error.kind() == KalvonError::Kind::Unsupported && error.subject().startsWith(QLatin1String("--")))
+        return QStringLiteral("Der Wert von %1 liegt außerhalb des zulässigen Bereichs.")
+            .arg(error.subject());
+    return error.userMessage();
+}
+
 int interrupted(const Streams& streams) {
     write(streams.err, QStringLiteral("kalvon-abgleich: abgebrochen.\n"));
     return Interrupted;
@@ -122,7 +139,7 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
         // while it waits for a file that does not come; from here on it ends the matching, with
         // status 130 and no report.
         Terminal::catchInterrupt();
-        MatchInput input = matchInput(statement, table, o);
+        Abgleich::MatchInput input = Abgleich::matchInput(statement, table);
         if (cancelled())
             return interrupted(streams);
         Terminal::ProgressBar progress(stderr);
@@ -136,9 +153,10 @@ int run(const QStringList& arguments, const Streams& streams, const std::functio
         if (result.cancelled || cancelled())
             return interrupted(streams);
         warnDuplicates(streams, result, o.itemsFile);
-        return report(
-            o, streams,
-            buildReport(input, result, sourceOf(o, statement, table, layout.columnTitles, currency)));
+        return report(o, streams,
+                      Abgleich::buildReport(input, result,
+                                            Abgleich::sourceOf(o.statementFile, o.itemsFile, statement, table,
+                                                               layout.columnTitles, currency)));
     } catch (const KalvonError& e) {
         if (cancelled())
             return interrupted(streams);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "abgleich/report_writer.h"
+#include "frontend/reconciliation/report_writer.h"
 
 #include "frontend/json_text.h"
 

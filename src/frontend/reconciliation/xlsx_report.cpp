@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "abgleich/report_writer.h"
+#include "frontend/reconciliation/report_writer.h"
 
-#include "abgleich/xlsx_library.h"
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
+#include "frontend/reconciliation/xlsx_library.h"
 
 #include <QDir>
 #include <QFile>

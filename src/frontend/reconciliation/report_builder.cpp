@@ -1,32 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "abgleich/report_builder.h"
+#include "frontend/reconciliation/report_builder.h"
 
-#include "core/numbers/kalvon_error.h"
 #include "core/tables/table_reader.h"
 
 #include <QHash>
 
-namespace AbgleichCommand {
+namespace Abgleich {
 namespace {
 
-Abgleich::LeftOut leftOutOf(StatementEntry::LeftOut reason) {
+LeftOut leftOutOf(StatementEntry::LeftOut reason) {
     switch (reason) {
     case StatementEntry::LeftOut::Outgoing:
-        return Abgleich::LeftOut::Outgoing;
+        return LeftOut::Outgoing;
     case StatementEntry::LeftOut::Reversal:
-        return Abgleich::LeftOut::Reversal;
+        return LeftOut::Reversal;
     case StatementEntry::LeftOut::ForeignCurrency:
-        return Abgleich::LeftOut::ForeignCurrency;
+        return LeftOut::ForeignCurrency;
     case StatementEntry::LeftOut::NotBooked:
-        return Abgleich::LeftOut::NotBooked;
+        return LeftOut::NotBooked;
     case StatementEntry::LeftOut::None:
         break;
     }
-    return Abgleich::LeftOut::No;
+    return LeftOut::No;
 }
 
-Abgleich::PaymentResult paymentOf(const StatementEntry& entry) {
-    Abgleich::PaymentResult p;
+PaymentResult paymentOf(const StatementEntry& entry) {
+    PaymentResult p;
     p.entry = entry.entry;
     p.part = entry.part;
     p.date = entry.bookingDate;
@@ -36,24 +35,23 @@ Abgleich::PaymentResult paymentOf(const StatementEntry& entry) {
     p.amount = entry.direction == StatementEntry::Direction::Debit ? Currency() - entry.amount : entry.amount;
     p.currency = entry.currency;
     p.difference = p.amount;
-    p.status = entry.isIncoming() ? Abgleich::Status::Unmatched : Abgleich::Status::LeftOut;
+    p.status = entry.isIncoming() ? Status::Unmatched : Status::LeftOut;
     p.leftOut = leftOutOf(entry.leftOut);
     return p;
 }
 
-Abgleich::ItemSet indexes(const std::vector<int>& rows, const QHash<int, int>& indexOfRow) {
-    Abgleich::ItemSet set;
+ItemSet indexes(const std::vector<int>& rows, const QHash<int, int>& indexOfRow) {
+    ItemSet set;
     for (const int row : rows)
         set.push_back(indexOfRow.value(row));
     return set;
 }
 
 // Fills in what the matching found for one incoming payment.
-void fill(Abgleich::PaymentResult& p, const Matching::PaymentResult& r, const QHash<int, int>& indexOfRow) {
-    static const Abgleich::Status statuses[] = {Abgleich::Status::Matched, Abgleich::Status::Partial,
-                                                Abgleich::Status::Ambiguous, Abgleich::Status::Unmatched};
+void fill(PaymentResult& p, const Matching::PaymentResult& r, const QHash<int, int>& indexOfRow) {
+    static const Status statuses[] = {Status::Matched, Status::Partial, Status::Ambiguous, Status::Unmatched};
     p.status = statuses[int(r.status)];
-    p.basis = Abgleich::Basis(int(r.basis));
+    p.basis = Basis(int(r.basis));
     if (r.match) {
         p.items = indexes(r.match->rows, indexOfRow);
         p.skontoPercent = r.match->skontoPercent;
@@ -68,16 +66,15 @@ void fill(Abgleich::PaymentResult& p, const Matching::PaymentResult& r, const QH
         p.takenBy.push_back(entry - 1);
     p.decided = r.decided;
     if (r.refusal && r.refusal->kind != Matching::Refusal::Kind::NotIncoming) {
-        p.refusal = r.refusal->kind == Matching::Refusal::Kind::TooManyItems
-                        ? Abgleich::Refusal::TooManyItems
-                        : Abgleich::Refusal::TooManyReferences;
+        p.refusal = r.refusal->kind == Matching::Refusal::Kind::TooManyItems ? Refusal::TooManyItems
+                                                                             : Refusal::TooManyReferences;
         p.refusalCount = r.refusal->items;
     }
 }
 
 } // namespace
 
-MatchInput matchInput(const Statement& statement, const ItemTable& table, const Options&) {
+MatchInput matchInput(const Statement& statement, const ItemTable& table) {
     MatchInput input;
     input.entries = statement.entries;
     for (const StatementEntry& entry : statement.entries) {
@@ -114,17 +111,8 @@ MatchInput matchInput(const Statement& statement, const ItemTable& table, const 
     return input;
 }
 
-Matching::Options matchingOptions(const Options& o) {
-    Matching::Options options;
-    options.maxItems = o.maxItems;
-    options.tolerance = o.tolerance;
-    options.skontoPercents = o.skontoPercents;
-    options.days = o.days;
-    return options;
-}
-
-Abgleich::Source sourceOf(const Options& o, const Statement& statement, const ItemTable& table,
-                          const QStringList& columnTitles, const QString& currency) {
+Source sourceOf(const QString& statementFile, const QString& itemsFile, const Statement& statement,
+                const ItemTable& table, const QStringList& columnTitles, const QString& currency) {
     // A role's column by its header text, else its letter; empty where the table has none.
     const auto header = [&](int column) {
         if (column < 0)
@@ -132,15 +120,15 @@ Abgleich::Source sourceOf(const Options& o, const Statement& statement, const It
         const QString title = columnTitles.value(column);
         return title.isEmpty() ? TableReader::columnLetter(column) : title;
     };
-    Abgleich::Source source;
-    source.statementFile = o.statementFile;
+    Source source;
+    source.statementFile = statementFile;
     source.statementFormat = StatementReader::formatName(statement.format);
     if (!statement.version.isEmpty())
         source.statementFormat += QLatin1Char('.') + statement.version;
     if (statement.zip)
         source.zipFiles = int(statement.files.size());
     source.currency = currency;
-    source.itemsFile = o.itemsFile;
+    source.itemsFile = itemsFile;
     source.amountHeader = table.amountHeader;
     source.invoiceHeader = table.labelHeaders.value(0);
     source.customerHeader =
@@ -149,9 +137,8 @@ Abgleich::Source sourceOf(const Options& o, const Statement& statement, const It
     return source;
 }
 
-Abgleich::Report buildReport(const MatchInput& input, const Matching::Result& result,
-                             Abgleich::Source source) {
-    Abgleich::Report report;
+Report buildReport(const MatchInput& input, const Matching::Result& result, Source source) {
+    Report report;
     report.source = std::move(source);
     report.openItems = input.openItems;
     QHash<int, int> indexOfRow;
@@ -164,7 +151,7 @@ Abgleich::Report buildReport(const MatchInput& input, const Matching::Result& re
         report.payments.push_back(paymentOf(input.entries[e]));
     }
     for (std::size_t i = 0; i < result.payments.size(); ++i) {
-        Abgleich::PaymentResult& p = report.payments[std::size_t(reportIndex[i])];
+        PaymentResult& p = report.payments[std::size_t(reportIndex[i])];
         fill(p, result.payments[i], indexOfRow);
         for (int& taken : p.takenBy)
             taken = reportIndex[std::size_t(taken)];
@@ -172,11 +159,4 @@ Abgleich::Report buildReport(const MatchInput& input, const Matching::Result& re
     return report;
 }
 
-QString matchingMessage(const KalvonError& error) {
-    if (error.kind() == KalvonError::Kind::Unsupported && error.subject().startsWith(QLatin1String("--")))
-        return QStringLiteral("Der Wert von %1 liegt außerhalb des zulässigen Bereichs.")
-            .arg(error.subject());
-    return error.userMessage();
-}
-
-} // namespace AbgleichCommand
+} // namespace Abgleich

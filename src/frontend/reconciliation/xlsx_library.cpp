@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "abgleich/xlsx_library.h"
+#include "frontend/reconciliation/xlsx_library.h"
 
 #include "core/numbers/kalvon_error.h"
 

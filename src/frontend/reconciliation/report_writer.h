@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "abgleich/report.h"
+#include "frontend/reconciliation/report.h"
 
 #include <QByteArray>
 #include <QString>

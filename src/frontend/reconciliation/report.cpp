@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "abgleich/report.h"
+#include "frontend/reconciliation/report.h"
 
 namespace Abgleich {
 
