@@ -66,7 +66,8 @@ public:
     OptionReader() {
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         m_parser.addOptions({maxItems, tolerance, skonto, days, column, label, customerColumn, dateColumn,
-                             statementColumn, currency, locale, json, csv, xlsx, help, version});
+                             sheet, headerRow, statementColumn, currency, locale, json, csv, xlsx, help,
+                             version});
         m_parser.addPositionalArgument(QStringLiteral("KONTOAUSZUG"), QString());
         m_parser.addPositionalArgument(QStringLiteral("OFFENE-POSTEN"), QString());
     }
@@ -95,8 +96,8 @@ public:
 private:
     // Options given once at most, two files, a known locale (which becomes the default).
     void checkCall() {
-        for (const QCommandLineOption* once :
-             {&maxItems, &tolerance, &skonto, &days, &column, &dateColumn, &currency, &locale, &xlsx}) {
+        for (const QCommandLineOption* once : {&maxItems, &tolerance, &skonto, &days, &column, &dateColumn,
+                                               &sheet, &headerRow, &currency, &locale, &xlsx}) {
             if (m_parser.values(*once).size() > 1)
                 throw UsageError{
                     QStringLiteral("--%1 ist mehrfach angegeben.").arg(once->names().constFirst())};
@@ -150,6 +151,15 @@ private:
         o.table.roles = true;
         o.table.customerColumns = m_parser.values(customerColumn);
         o.table.dateColumn = m_parser.value(dateColumn);
+        o.table.sheet = m_parser.value(sheet);
+        if (m_parser.isSet(headerRow)) {
+            const QString text = m_parser.value(headerRow).trimmed();
+            bool ok = false;
+            o.table.headerRow = text.toInt(&ok, 10);
+            if (!ok || o.table.headerRow < 1 || text.startsWith(QLatin1Char('+')))
+                throw UsageError{QStringLiteral("--header-row erwartet eine Zeilennummer ab 1, nicht „%1“.")
+                                     .arg(m_parser.value(headerRow))};
+        }
         for (const QString& given : m_parser.values(statementColumn))
             readStatementColumn(given, o.statement);
         if (m_parser.isSet(currency)) {
@@ -204,6 +214,8 @@ private:
     const QCommandLineOption label = valued("label", "SPALTE");
     const QCommandLineOption customerColumn = valued("customer-column", "SPALTE");
     const QCommandLineOption dateColumn = valued("date-column", "SPALTE");
+    const QCommandLineOption sheet = valued("sheet", "BLATT");
+    const QCommandLineOption headerRow = valued("header-row", "N");
     const QCommandLineOption statementColumn = valued("statement-column", "ROLLE=SPALTE");
     const QCommandLineOption currency = valued("currency", "CODE");
     const QCommandLineOption locale = valued("locale", "NAME");

@@ -423,6 +423,12 @@ void TestKalvonAbgleich::usage_data() {
                                             << QStringLiteral("nicht „saldo=F“");
     QTest::newRow("currency code") << QStringList{QStringLiteral("--currency=Euro"), a, b}
                                    << QStringLiteral("nicht „Euro“");
+    QTest::newRow("header row 0") << QStringList{QStringLiteral("--header-row=0"), a, b}
+                                  << QStringLiteral(
+                                         "--header-row erwartet eine Zeilennummer ab 1, nicht „0“.");
+    QTest::newRow("sheet twice") << QStringList{QStringLiteral("--sheet=1"), QStringLiteral("--sheet=2"), a,
+                                                b}
+                                 << QStringLiteral("--sheet ist mehrfach angegeben.");
 }
 
 void TestKalvonAbgleich::usage() {
