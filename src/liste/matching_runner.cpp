@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "liste/matching_runner.h"
+
+#include "core/numbers/kalvon_error.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+
+namespace {
+// A thread that runs one function.
+class WorkerThread : public QThread {
+public:
+    explicit WorkerThread(std::function<void()> work)
+        : m_work(std::move(work)) {}
+
+protected:
+    void run() override { m_work(); }
+
+private:
+    std::function<void()> m_work;
+};
+} // namespace
+
+struct MatchingRunner::Run {
+    MatchingRunner* runner = nullptr;
+    quint64 id = 0;
+    MatchingJob job;
+    std::atomic<bool> cancel{false};
+    // Written by the worker before its thread ends, read after.
+    Matching::Result result;
+    QString error;
+};
+
+MatchingRunner::MatchingRunner(QObject* parent)
+    : QObject(parent) {}
+
+MatchingRunner::~MatchingRunner() {
+    stop();
+}
+
+bool MatchingRunner::start(MatchingJob job) {
+    if (m_thread)
+        return false;
+    auto run = std::make_shared<Run>();
+    run->runner = this;
+    run->id = ++m_runId;
+    run->job = std::move(job);
+    m_run = run;
+    m_thread = new WorkerThread([run] { work(run); });
+    connect(m_thread, &QThread::finished, this, [this, id = run->id] {
+        if (id == m_runId)
+            threadEnded();
+    });
+    m_thread->start();
+    return true;
+}
+
+void MatchingRunner::cancel() {
+    if (m_run)
+        m_run->cancel = true;
+}
+
+void MatchingRunner::stop() {
+    if (!m_thread)
+        return;
+    m_run->cancel = true;
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    m_run.reset();
+    ++m_runId;
+}
+
+void MatchingRunner::threadEnded() {
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    const std::shared_ptr<Run> run = std::move(m_run);
+    ++m_runId;
+    if (!run->error.isEmpty()) {
+        emit failed(run->error);
+        return;
+    }
+    const bool cancelled = run->result.cancelled || run->cancel;
+    if (!cancelled)
+        m_result = std::move(run->result);
+    emit finished(cancelled);
+}
+
+void MatchingRunner::work(const std::shared_ptr<Run>& run) {
+    Matching::Options options = run->job.options;
+    int shown = -1;
+    options.progress = [&](int permille) {
+        if (permille == shown)
+            return;
+        shown = permille;
+        QMetaObject::invokeMethod(
+            run->runner,
+            [r = run->runner, id = run->id, permille] {
+                if (r->m_runId == id)
+                    emit r->progress(permille);
+            },
+            Qt::QueuedConnection);
+    };
+    options.cancelled = [&] {
+        return run->cancel.load(std::memory_order_relaxed);
+    };
+    try {
+        run->result = Matching::match(run->job.payments, run->job.items, options);
+    } catch (const KalvonError& e) {
+        run->error = e.userMessage();
+    } catch (const std::exception&) {
+        run->error = QStringLiteral("Der Abgleich ist an einem unerwarteten Fehler gescheitert.");
+    }
+}

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/matching/matcher.h"
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+class QThread;
+
+// What one matching works on, copied in so that the worker shares nothing with the window.
+struct MatchingJob {
+    std::vector<Matching::Payment> payments;
+    std::vector<Matching::Item> items;
+    Matching::Options options; // cancelled and progress are set by the runner
+};
+
+// Runs one matching at a time on a worker thread, as SearchController runs a search: progress and
+// the end come back as signals on the GUI thread; cancelling ends the matching early.
+class MatchingRunner : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MatchingRunner(QObject* parent = nullptr);
+    // Ends a running matching and waits for its thread.
+    ~MatchingRunner() override;
+
+    bool isRunning() const { return m_thread != nullptr; }
+    // Starts the matching; false while another one still runs.
+    bool start(MatchingJob job);
+    // Asks the running matching to end; finished(true) follows once it has.
+    void cancel();
+    // Cancels and waits for the thread to end; no signal of that matching follows.
+    void stop();
+    // The result of the matching that finished last (not cancelled).
+    const Matching::Result& result() const { return m_result; }
+
+signals:
+    void progress(int permille);
+    void finished(bool cancelled);
+    void failed(const QString& message);
+
+private:
+    struct Run;
+    static void work(const std::shared_ptr<Run>& run);
+    void threadEnded();
+
+    std::shared_ptr<Run> m_run;
+    QThread* m_thread = nullptr;
+    quint64 m_runId = 0; // what queued signals of an earlier run are told apart by
+    Matching::Result m_result;
+};
