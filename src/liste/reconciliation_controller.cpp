@@ -236,7 +236,7 @@ void ReconciliationController::listReset() {
     State& s = *m_state;
     if (!s.statement)
         return;
-    s.runner->stop();
+    stop();
     ++s.generation;
     s.again = false;
     s.decisions.clear();
@@ -342,6 +342,7 @@ Matching::PaymentResult decided(int payment, const Decision& d) {
     r.basis = d.basis;
     r.match = d.candidate;
     r.alternatives = d.alternatives;
+    r.candidates = {d.candidate};
     return r;
 }
 
