@@ -59,6 +59,10 @@ private slots:
     void savingAsksBeforeReplacing_data();
     void savingAsksBeforeReplacing();
     void closeWhileMatching();
+    void cancelAndResponsive();
+    void savedRoundTrip();
+    void reportSaved_data();
+    void reportSaved();
     void dropped_data();
     void dropped();
     void automationNames();
@@ -83,11 +87,13 @@ private:
     QList<int> greenRows() const;
     void dropFile(const QString& path);
     QString write(const QString& name, const QByteArray& bytes) const;
+    void openLongCase();
 
     std::optional<ListFixture> f;
     std::unique_ptr<ListWindow> window;
     QTemporaryDir folder;
     QTimer dialogs; // takes the column dialog's choice as offered
+    QString longStatement;
 };
 
 void TestStatementWindow::init() {
@@ -379,7 +385,7 @@ void TestStatementWindow::savingAsksBeforeReplacing() {
 }
 
 // 50 payments by amount alone against 1,000 items of no customer: seconds of matching.
-void TestStatementWindow::closeWhileMatching() {
+void TestStatementWindow::openLongCase() {
     QString csv = QStringLiteral("Belegnr;Betrag\n");
     QString entries;
     for (int i = 0; i < 1000; ++i)
@@ -403,9 +409,14 @@ void TestStatementWindow::closeWhileMatching() {
             .arg(entries);
     window->openFile(write(QStringLiteral("posten.csv"), csv.toUtf8()));
     QTRY_COMPARE(window->itemModel()->itemCount(), 1000);
+    longStatement = write(QStringLiteral("auszug.xml"), xml.toUtf8());
+}
+
+void TestStatementWindow::closeWhileMatching() {
+    openLongCase();
     QPointer<ListWindow> shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
-    shown->openStatement(write(QStringLiteral("auszug.xml"), xml.toUtf8()));
+    shown->openStatement(longStatement);
     QVERIFY(shown->findChild<QPushButton*>(QStringLiteral("buttonStopMatch"))->isEnabled());
     QTest::qWait(50);
     QVERIFY(shown->findChild<QPushButton*>(QStringLiteral("buttonStopMatch"))->isEnabled()); // still matching
@@ -414,6 +425,83 @@ void TestStatementWindow::closeWhileMatching() {
     QVERIFY(shown->close());
     QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
     QTRY_VERIFY(shown.isNull());
+}
+
+// "Abbrechen" ends the matching; meanwhile the event loop keeps turning.
+void TestStatementWindow::cancelAndResponsive() {
+    openLongCase();
+    QElapsedTimer clock;
+    qint64 last = 0, largestGap = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        largestGap = std::max(largestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    ticker.start(5);
+    clock.start();
+    window->openStatement(longStatement);
+    last = clock.elapsed(); // reading the statement is the window's; the matching is the worker's
+    largestGap = 0;
+    QVERIFY(!child<QPushButton>("buttonMatch")->isEnabled());
+    QVERIFY(!child<QAction>("actionOpen")->isEnabled());
+    QVERIFY(!child<QPushButton>("buttonSearch")->isEnabled()); // search and matching never at once
+    QTest::qWait(300);
+    QVERIFY(child<QPushButton>("buttonStopMatch")->isEnabled()); // still matching
+    QTest::mouseClick(child<QPushButton>("buttonStopMatch"), Qt::LeftButton);
+    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    ticker.stop();
+    QVERIFY2(largestGap < 250,
+             qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(largestGap)));
+    QVERIFY(child<QAction>("actionOpen")->isEnabled());
+    QVERIFY(child<QPushButton>("buttonSearch")->isEnabled());
+}
+
+// A decision saved, then the statement and the list opened again from the saved file in a new window.
+void TestStatementWindow::savedRoundTrip() {
+    openAndMatch();
+    choosePayment(7);
+    auto* candidates = child<QTableView>("tableCandidates");
+    candidates->setCurrentIndex(candidates->model()->index(1, 0));
+    QTest::mouseClick(child<QPushButton>("buttonAcceptCandidate"), Qt::LeftButton);
+    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    const QString saved = folder.filePath(QStringLiteral("gespeichert.abgleich.json"));
+    QFile::remove(saved);
+    window->saveReconciliation(saved);
+    QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
+
+    window = std::make_unique<ListWindow>();
+    window->show();
+    window->openReconciliation(saved);
+    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
+    QCOMPARE(window->itemModel()->itemCount(), 15);
+    QCOMPARE(window->reconciliation()->statementFile(), Statement);
+    const Abgleich::Report report = window->reconciliation()->report();
+    QCOMPARE(report.payments[6].status, Abgleich::Status::Matched);
+    QCOMPARE(report.openItems[std::size_t(report.payments[6].items.at(0))].row, 10);
+    QVERIFY(window->reconciliation()->isDecided(6));
+    QVERIFY(window->itemModel()->isSettled(8)); // row 10
+}
+
+void TestStatementWindow::reportSaved_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("start"); // the file's first bytes
+    QTest::newRow("workbook") << "bericht.xlsx" << QByteArray("PK");
+    QTest::newRow("CSV") << "bericht.csv" << QByteArray();
+}
+
+void TestStatementWindow::reportSaved() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, start);
+    openAndMatch();
+    window->saveReport(folder.filePath(name));
+    QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
+    QFile file(folder.filePath(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith(start));
+    if (start.isEmpty())
+        QVERIFY2(bytes.contains("RE-2026-0101"), bytes.left(200).constData());
 }
 
 void TestStatementWindow::dropped_data() {
