@@ -549,6 +549,23 @@ void TestStatementWindow::automationNames() {
         QVERIFY2(action && action->text().contains(QLatin1Char('&')), qPrintable(name));
     }
     QVERIFY(!child<QAction>("actionOpenStatement")->shortcut().isEmpty());
+    // The pages switch by their mnemonics; Tab then goes through the page's controls ("Abgleichen"
+    // waits for a statement).
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* pages = window->findChild<QTabWidget*>();
+    QTest::keyClick(window.get(), Qt::Key_K, Qt::AltModifier);
+    QVERIFY(pages->currentWidget()->isAncestorOf(payments()));
+    child<QSpinBox>("spinMatchMaxItems")->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, strings({"editMatchTolerance", "editSkonto", "spinDays", "comboPaymentFilter",
+                               "tablePayments"}));
+    QTest::keyClick(window.get(), Qt::Key_E, Qt::AltModifier);
+    QVERIFY(pages->currentWidget()->isAncestorOf(child<QPushButton>("buttonSearch")));
     QCOMPARE(child<QSpinBox>("spinMatchMaxItems")->value(), 4);
     QCOMPARE(child<QSpinBox>("spinMatchMaxItems")->maximum(), 8);
     QCOMPARE(child<QSpinBox>("spinDays")->value(), 180);
