@@ -21,6 +21,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// A matched payment whose items "Alle eindeutigen übernehmen" would still settle.
+bool anyUndecidedMatch(const ReconciliationController& rc, const Abgleich::Report& report) {
+    for (std::size_t i = 0; i < report.payments.size(); ++i)
+        if (report.payments[i].status == Abgleich::Status::Matched && !rc.isDecided(int(i)))
+            return true;
+    return false;
+}
+
+} // namespace
+
 StatementPanel* ListWindow::buildStatementPanel() {
     QList<StatementPanel::LegendEntry> legend;
     for (const auto& [text, colour] : PaymentModel::legend())
@@ -180,6 +192,6 @@ void ListWindow::updateStatementActions() {
     m_actions.saveReconciliation->setEnabled(!busy && statement);
     m_statementPanel->setBusy(busy, statement && itemModel()->itemCount() > 0);
     m_statementPanel->setDecisions(!busy && ambiguous && m_statementPanel->currentCandidate() >= 0,
-                                   !busy && report.summary().matched > 0,
+                                   !busy && anyUndecidedMatch(*rc, report),
                                    !busy && payment >= 0 && !selectedItemRows().empty());
 }

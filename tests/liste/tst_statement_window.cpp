@@ -278,11 +278,14 @@ void TestStatementWindow::acceptAllThenUndo() {
         if (items->isSettled(r))
             settled << items->item(r).row;
     QCOMPARE(settled, (QList<int>{2, 3, 4, 5, 7, 8, 12, 13}));
+    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    QVERIFY(!child<QPushButton>("buttonAcceptAll")->isEnabled()); // nothing left to accept
     // The payments left are matched again without the settled items; then the step can be undone.
     QTRY_VERIFY(child<QAction>("actionUndo")->isEnabled());
     child<QAction>("actionUndo")->trigger();
     QCOMPARE(items->settledCount(), 0);
     QVERIFY(!child<QAction>("actionUndo")->isEnabled());
+    QTRY_VERIFY(child<QPushButton>("buttonAcceptAll")->isEnabled());
 }
 
 void TestStatementWindow::acceptCandidate() {
