@@ -5,6 +5,7 @@
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
 #include "core/tables/statement.h"
+#include "core/tables/table_reader.h"
 #include "frontend/reconciliation/report_builder.h"
 #include "frontend/reconciliation/report_writer.h"
 #include "liste/candidate_model.h"
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -106,6 +108,17 @@ struct ReconciliationController::State {
                 table.items.push_back(items->item(i));
         }
         return table;
+    }
+    // How the list is read again for another customer column.
+    TableReader::Options customerOptions() const {
+        const ItemTable& table = items->source();
+        TableReader::Options o;
+        o.sheet = table.sheet;
+        o.column = QString::number(table.amountColumn + 1);
+        o.headerRow = table.headerRow;
+        o.roles = true;
+        o.customerColumns = {QString::number(settings.customerColumn + 1)};
+        return o;
     }
     Matching::Options options() const {
         Matching::Options o;
@@ -228,6 +241,9 @@ MatchSettings ReconciliationController::settings() const {
 }
 
 void ReconciliationController::setSettings(const MatchSettings& settings) {
+    if (settings.customerColumn >= 0 && m_state->itemsPath.isEmpty())
+        throw KalvonError::unreadable(
+            QStringLiteral("Eine andere Kundenspalte lässt sich nur für eine Liste aus einer Datei wählen."));
     m_state->settings = settings;
 }
 
@@ -275,6 +291,8 @@ void ReconciliationController::startRun() {
         if (!decided.contains(item.row))
             job.items.push_back(item);
     }
+    if (s.settings.customerColumn >= 0 && !s.itemsPath.isEmpty())
+        job.customers = MatchingJob::Customers{s.itemsPath, s.customerOptions()};
     s.runner->start(std::move(job));
     emit busyChanged(true);
 }
@@ -364,6 +382,8 @@ void ReconciliationController::compose() {
         }
     }
     ItemTable table = s.items->source();
+    if (s.settings.customerColumn >= 0) // the columns the matching read the customers from
+        std::tie(table.customerNumberColumn, table.customerNameColumn) = s.runner->customerColumns();
     const QString itemsName = s.itemsPath.isEmpty() ? QString() : QFileInfo(s.itemsPath).fileName();
     s.report = Abgleich::buildReport(s.input, merged,
                                      Abgleich::sourceOf(QFileInfo(s.statementPath).fileName(), itemsName,

@@ -250,6 +250,9 @@ void TestReconciliation::initTestCase() {
     QVERIFY(m_dir.isValid());
     generate(1, m_dir.filePath(QStringLiteral("auszug1.xml")), m_dir.filePath(QStringLiteral("posten1.csv")));
     generate(2, m_dir.filePath(QStringLiteral("auszug2.xml")), m_dir.filePath(QStringLiteral("posten2.csv")));
+    writeFile(m_dir.filePath(QStringLiteral("posten3.csv")),
+              bytesOf(m_dir.filePath(QStringLiteral("posten1.csv")))
+                  .replace("Belegnr;Kundennr;Kunde;", "Belegnr;Nummer;Partner;"));
     // The fixture's CSV with decimal commas, as a German export writes it.
     QList<QByteArray> lines = bytesOf(data("offene_posten.csv")).split('\n');
     for (QByteArray& line : lines) {
@@ -267,20 +270,24 @@ void TestReconciliation::differential_data() {
     QTest::addColumn<qint64>("tolerance"); // ten-thousandths
     QTest::addColumn<int>("skonto");       // one rate in percent; 0: the default 2 and 3
     QTest::addColumn<int>("days");
+    QTest::addColumn<int>("customerColumn");
     const QStringList none;
     QTest::newRow("camt and workbook")
-        << data("kontoauszug.xml") << data("offene_posten.xlsx") << none << 4 << qint64(0) << 0 << 180;
+        << data("kontoauszug.xml") << data("offene_posten.xlsx") << none << 4 << qint64(0) << 0 << 180 << -1;
     QTest::newRow("camt and CSV") << data("kontoauszug.xml")
                                   << m_dir.filePath(QStringLiteral("offene_posten.csv")) << none << 4
-                                  << qint64(0) << 0 << 180;
+                                  << qint64(0) << 0 << 180 << -1;
     QTest::newRow("generated") << m_dir.filePath(QStringLiteral("auszug1.xml"))
                                << m_dir.filePath(QStringLiteral("posten1.csv")) << none << 4 << qint64(0) << 0
-                               << 180;
+                               << 180 << -1;
+    QTest::newRow("generated, customers in a column not found by its header")
+        << m_dir.filePath(QStringLiteral("auszug1.xml")) << m_dir.filePath(QStringLiteral("posten3.csv"))
+        << QStringList{QStringLiteral("--customer-column=Partner")} << 4 << qint64(0) << 0 << 180 << 2;
     QTest::newRow("generated, at most 2, tolerance 0,05, Skonto 3 %, 20 days")
         << m_dir.filePath(QStringLiteral("auszug2.xml")) << m_dir.filePath(QStringLiteral("posten2.csv"))
         << QStringList{QStringLiteral("--max-items=2"), QStringLiteral("--tolerance=0,05"),
                        QStringLiteral("--skonto=3"), QStringLiteral("--days=20")}
-        << 2 << qint64(500) << 3 << 20;
+        << 2 << qint64(500) << 3 << 20 << -1;
 }
 
 void TestReconciliation::differential() {
@@ -291,6 +298,7 @@ void TestReconciliation::differential() {
     QFETCH(qint64, tolerance);
     QFETCH(int, skonto);
     QFETCH(int, days);
+    QFETCH(int, customerColumn);
     Session s;
     s.load(items);
     s.controller->openStatement(statement);
@@ -300,6 +308,7 @@ void TestReconciliation::differential() {
     if (skonto)
         settings.skontoPercents = {Currency::fromCount(skonto * Currency::Scale)};
     settings.days = days;
+    settings.customerColumn = customerColumn;
     s.controller->setSettings(settings);
     QVERIFY(s.matched());
     const QJsonObject expected = normalised(abgleich(statement, items, options));
