@@ -189,8 +189,9 @@ ReconciliationController::ReconciliationController(ItemModel* items, QObject* pa
     connect(items, &QAbstractItemModel::modelReset, this, &ReconciliationController::listReset);
 }
 
+// The window may be half gone by now: nothing is signalled any more.
 ReconciliationController::~ReconciliationController() {
-    stop();
+    m_state->runner->stop();
 }
 
 bool ReconciliationController::looksLikeStatement(const QString& path) {
@@ -240,7 +241,31 @@ MatchSettings ReconciliationController::settings() const {
     return m_state->settings;
 }
 
+namespace {
+
+// The settings' refusal in the words of the window's fields; empty when they are valid.
+QString refusal(const MatchSettings& s) {
+    if (s.maxItems < 1 || s.maxItems > 8)
+        return QStringLiteral("Höchstens %1 Posten je Zahlung gehen nicht; erlaubt sind 1 bis 8.")
+            .arg(s.maxItems);
+    if (s.tolerance < Currency())
+        return QStringLiteral("Die Toleranz darf nicht negativ sein.");
+    if (s.days < 0)
+        return QStringLiteral("Die Zahl der Tage darf nicht negativ sein.");
+    for (const Currency rate : s.skontoPercents) {
+        if (rate <= Currency() || rate >= Currency::fromCount(100 * Currency::Scale))
+            return QStringLiteral("Der Skontosatz %1 % geht nicht; er muss über 0 und unter 100 % liegen.")
+                .arg(NumberText::currencyText(rate));
+    }
+    return QString();
+}
+
+} // namespace
+
 void ReconciliationController::setSettings(const MatchSettings& settings) {
+    const QString refused = refusal(settings);
+    if (!refused.isEmpty())
+        throw KalvonError::unreadable(refused);
     if (settings.customerColumn >= 0 && m_state->itemsPath.isEmpty())
         throw KalvonError::unreadable(
             QStringLiteral("Eine andere Kundenspalte lässt sich nur für eine Liste aus einer Datei wählen."));
@@ -497,10 +522,6 @@ int decidable(const ReconciliationController::State& s, int chosen) {
         throw KalvonError::unreadable(
             QStringLiteral("%1 ist schon zugeordnet; „Rückgängig“ nimmt das zurück.")
                 .arg(Abgleich::entryText(s.report.payments[std::size_t(chosen)])));
-    if (s.items->isLocked())
-        throw KalvonError::unreadable(
-            QStringLiteral("Während die Suche läuft, lässt sich nichts zuordnen. Brechen Sie sie ab oder "
-                           "warten Sie ihr Ende ab."));
     return index;
 }
 
@@ -509,6 +530,10 @@ int decidable(const ReconciliationController::State& s, int chosen) {
 // Pushes one decision step: the decisions, and the settling of the items of those that settle.
 static void pushDecisions(ReconciliationController* controller, ItemModel* items, Decisions decisions,
                           const std::vector<int>& modelRowsToSettle, const QString& text) {
+    if (items->isLocked())
+        throw KalvonError::unreadable(
+            QStringLiteral("Während die Suche läuft, lässt sich nichts zuordnen. Brechen Sie sie ab oder "
+                           "warten Sie ihr Ende ab."));
     auto* command = new DecisionCommand(controller, std::move(decisions), text);
     std::vector<int> rows = modelRowsToSettle;
     std::sort(rows.begin(), rows.end());
@@ -532,10 +557,6 @@ void ReconciliationController::acceptCandidate(int candidate) {
 
 int ReconciliationController::acceptAll() {
     State& s = *m_state;
-    if (s.items->isLocked())
-        throw KalvonError::unreadable(
-            QStringLiteral("Während die Suche läuft, lässt sich nichts übernehmen. Brechen Sie sie ab oder "
-                           "warten Sie ihr Ende ab."));
     Decisions decisions;
     std::vector<int> rows;
     for (std::size_t i = 0; i < s.results.size(); ++i) {

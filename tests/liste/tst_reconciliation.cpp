@@ -234,6 +234,8 @@ private slots:
     void statusColoursAndFilter_data();
     void statusColoursAndFilter();
     void chooseAndAssign();
+    void refusedSettings_data();
+    void refusedSettings();
     void endDuringMatching_data();
     void endDuringMatching();
     void badStatement_data();
@@ -502,6 +504,50 @@ void TestReconciliation::chooseAndAssign() {
     s.controller->choosePayment(s.payment(7));
     QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->assign({9}));
     QCOMPARE(s.items.settledCount(), 1);
+    // While a search runs, the list stays as it is.
+    s.items.setLocked(true);
+    QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->acceptAll());
+    QCOMPARE(s.items.settledCount(), 1);
+}
+
+void TestReconciliation::refusedSettings_data() {
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<qint64>("tolerance");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<qint64>("skonto");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("9 items") << 9 << qint64(0) << 180 << qint64(20000)
+                             << QStringLiteral(
+                                    "Höchstens 9 Posten je Zahlung gehen nicht; erlaubt sind 1 bis 8.");
+    QTest::newRow("negative tolerance")
+        << 4 << qint64(-1) << 180 << qint64(20000) << QStringLiteral("Die Toleranz darf nicht negativ sein.");
+    QTest::newRow("negative days") << 4 << qint64(0) << -1 << qint64(20000)
+                                   << QStringLiteral("Die Zahl der Tage darf nicht negativ sein.");
+    QTest::newRow("100 % Skonto")
+        << 4 << qint64(0) << 180 << qint64(1000000)
+        << QStringLiteral("Der Skontosatz 100 % geht nicht; er muss über 0 und unter 100 % liegen.");
+}
+
+void TestReconciliation::refusedSettings() {
+    QFETCH(int, maxItems);
+    QFETCH(qint64, tolerance);
+    QFETCH(int, days);
+    QFETCH(qint64, skonto);
+    QFETCH(QString, message);
+    Session s;
+    MatchSettings settings;
+    settings.maxItems = maxItems;
+    settings.tolerance = Currency::fromCount(tolerance);
+    settings.days = days;
+    settings.skontoPercents = {Currency::fromCount(skonto)};
+    try {
+        s.controller->setSettings(settings);
+        QFAIL("no KalvonError");
+    } catch (const KalvonError& e) {
+        QCOMPARE(e.userMessage(), message);
+    }
+    QCOMPARE(s.controller->settings().maxItems, 4);
+    QCOMPARE(s.controller->settings().days, 180);
 }
 
 void TestReconciliation::endDuringMatching_data() {
