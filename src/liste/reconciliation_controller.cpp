@@ -198,7 +198,7 @@ bool ReconciliationController::looksLikeStatement(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    return StatementReader::looksLikeStatement(file.read(qint64(1) << 20));
+    return StatementReader::looksLikeStatement(file.read(qint64(64) << 20)); // as much as the reader takes
 }
 
 void ReconciliationController::openStatement(const QString& path) {

@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
 #include <memory>
 #include <random>
 
@@ -140,19 +143,42 @@ void generate(unsigned seed, const QString& statementPath, const QString& itemsP
     writeFile(itemsPath, csv.toUtf8());
 }
 
-// kalvon-abgleich --json on the files, in-process.
-QJsonObject abgleich(const QString& statement, const QString& items, const QStringList& options = {}) {
+// kalvon-abgleich on the files, in-process: what it writes to standard output.
+QByteArray run(const QString& statement, const QString& items, const QStringList& options) {
     QBuffer out, err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
-    QStringList arguments{QStringLiteral("kalvon-abgleich"), QStringLiteral("--locale=de_DE"),
-                          QStringLiteral("--json")};
+    QStringList arguments{QStringLiteral("kalvon-abgleich"), QStringLiteral("--locale=de_DE")};
     arguments << options << statement << items;
     const int status =
         AbgleichCommand::run(arguments, AbgleichCommand::Streams{out, err}, [] { return false; });
     if (status > 1)
         qWarning() << err.data();
-    return QJsonDocument::fromJson(out.data()).object();
+    return out.data();
+}
+
+// kalvon-abgleich --json on the files.
+QJsonObject abgleich(const QString& statement, const QString& items, const QStringList& options = {}) {
+    return QJsonDocument::fromJson(run(statement, items, QStringList{QStringLiteral("--json")} + options))
+        .object();
+}
+
+// The parts of a workbook under xl/ (its sheets, styles, strings), by name; the document's
+// properties, which hold when it was written, are left out.
+QMap<QString, QByteArray> sheetsOf(const QString& path) {
+    QMap<QString, QByteArray> sheets;
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return sheets;
+    for (const QString& name : zip.getFileNameList()) {
+        if (!name.startsWith(QLatin1String("xl/")))
+            continue;
+        zip.setCurrentFile(name);
+        QuaZipFile part(&zip);
+        if (part.open(QIODevice::ReadOnly))
+            sheets.insert(name, part.readAll());
+    }
+    return sheets;
 }
 
 // The report's source names the files by name alone; the program names them as given.
@@ -241,6 +267,9 @@ private slots:
     void badStatement_data();
     void badStatement();
     void roundTrip();
+    void saveReport();
+    void recognisesStatements_data();
+    void recognisesStatements();
 
 private:
     std::unique_ptr<ListFixture> m_fixture;
@@ -697,6 +726,42 @@ void TestReconciliation::roundTrip() {
     } catch (const KalvonError& e) {
         QVERIFY2(e.userMessage().contains(QStringLiteral("hat sich geändert")), qPrintable(e.userMessage()));
     }
+}
+
+// The report as kalvon-abgleich writes it: the same CSV, the same workbook.
+void TestReconciliation::saveReport() {
+    Session s;
+    s.load(data("offene_posten.xlsx"));
+    s.controller->openStatement(data("kontoauszug.xml"));
+    QVERIFY(s.matched());
+    const QString csv = m_dir.filePath(QStringLiteral("bericht.csv"));
+    const QString xlsx = m_dir.filePath(QStringLiteral("bericht.xlsx"));
+    const QString reference = m_dir.filePath(QStringLiteral("referenz.xlsx"));
+    s.controller->saveReport(csv);
+    s.controller->saveReport(xlsx);
+    QCOMPARE(bytesOf(csv),
+             run(data("kontoauszug.xml"), data("offene_posten.xlsx"), {QStringLiteral("--csv")}));
+    run(data("kontoauszug.xml"), data("offene_posten.xlsx"), {QStringLiteral("--xlsx=") + reference});
+    const QMap<QString, QByteArray> sheets = sheetsOf(xlsx);
+    QVERIFY(sheets.contains(QStringLiteral("xl/worksheets/sheet1.xml")));
+    QCOMPARE(sheets, sheetsOf(reference));
+    QVERIFY_THROWS_EXCEPTION(KalvonError,
+                             s.controller->saveReport(m_dir.filePath(QStringLiteral("fehlt/b.csv"))));
+}
+
+void TestReconciliation::recognisesStatements_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("statement");
+    QTest::newRow("camt.053") << data("kontoauszug.xml") << true;
+    QTest::newRow("workbook of open items") << data("offene_posten.xlsx") << false;
+    QTest::newRow("CSV of open items") << data("offene_posten.csv") << false;
+    QTest::newRow("missing") << data("fehlt.xml") << false;
+}
+
+void TestReconciliation::recognisesStatements() {
+    QFETCH(QString, file);
+    QFETCH(bool, statement);
+    QCOMPARE(ReconciliationController::looksLikeStatement(file), statement);
 }
 
 QTEST_MAIN(TestReconciliation)
