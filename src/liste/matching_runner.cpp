@@ -2,7 +2,9 @@
 #include "liste/matching_runner.h"
 
 #include "core/numbers/kalvon_error.h"
+#include "core/tables/table_reader.h"
 
+#include <QHash>
 #include <QThread>
 
 #include <atomic>
@@ -21,6 +23,27 @@ protected:
 private:
     std::function<void()> m_work;
 };
+
+// Gives each item the customer of its row in the file read again; an item the file no longer
+// holds has none.
+std::pair<int, int> readCustomers(MatchingJob& job) {
+    ItemTable table;
+    try {
+        table = TableReader::readFile(job.customers->path, job.customers->options);
+    } catch (const KalvonError& e) {
+        throw KalvonError::unreadable(
+            QStringLiteral("Die Kundenspalte lässt sich nicht lesen: %1").arg(e.userMessage()));
+    }
+    QHash<int, const Item*> byRow;
+    for (const Item& item : table.items)
+        byRow.insert(item.row, &item);
+    for (Matching::Item& item : job.items) {
+        const Item* read = byRow.value(item.row);
+        item.customerNumber = read ? read->customerNumber : QString();
+        item.customerName = read ? read->customerName : QString();
+    }
+    return {table.customerNumberColumn, table.customerNameColumn};
+}
 } // namespace
 
 struct MatchingRunner::Run {
@@ -30,6 +53,7 @@ struct MatchingRunner::Run {
     std::atomic<bool> cancel{false};
     // Written by the worker before its thread ends, read after.
     Matching::Result result;
+    std::pair<int, int> customerColumns{-1, -1};
     QString error;
 };
 
@@ -84,8 +108,10 @@ void MatchingRunner::threadEnded() {
         return;
     }
     const bool cancelled = run->result.cancelled || run->cancel;
-    if (!cancelled)
+    if (!cancelled) {
         m_result = std::move(run->result);
+        m_customerColumns = run->customerColumns;
+    }
     emit finished(cancelled);
 }
 
@@ -108,6 +134,8 @@ void MatchingRunner::work(const std::shared_ptr<Run>& run) {
         return run->cancel.load(std::memory_order_relaxed);
     };
     try {
+        if (run->job.customers)
+            run->customerColumns = readCustomers(run->job);
         run->result = Matching::match(run->job.payments, run->job.items, options);
     } catch (const KalvonError& e) {
         run->error = e.userMessage();

@@ -2,10 +2,13 @@
 #pragma once
 
 #include "core/matching/matcher.h"
+#include "core/tables/read_options.h"
 
 #include <QObject>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QThread;
@@ -15,6 +18,13 @@ struct MatchingJob {
     std::vector<Matching::Payment> payments;
     std::vector<Matching::Item> items;
     Matching::Options options; // cancelled and progress are set by the runner
+    // The items' customers read again from the list's file, from the column these options name,
+    // on the worker: the user chose another customer column than the list was read with.
+    struct Customers {
+        QString path;
+        TableReader::Options options;
+    };
+    std::optional<Customers> customers;
 };
 
 // Runs one matching at a time on a worker thread, as SearchController runs a search: progress and
@@ -36,6 +46,9 @@ public:
     void stop();
     // The result of the matching that finished last (not cancelled).
     const Matching::Result& result() const { return m_result; }
+    // The customer number and name columns that matching read the customers from (-1: none), when
+    // they were read again.
+    std::pair<int, int> customerColumns() const { return m_customerColumns; }
 
 signals:
     void progress(int permille);
@@ -51,4 +64,5 @@ private:
     QThread* m_thread = nullptr;
     quint64 m_runId = 0; // what queued signals of an earlier run are told apart by
     Matching::Result m_result;
+    std::pair<int, int> m_customerColumns{-1, -1};
 };

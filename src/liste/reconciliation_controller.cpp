@@ -5,6 +5,7 @@
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
 #include "core/tables/statement.h"
+#include "core/tables/table_reader.h"
 #include "frontend/reconciliation/report_builder.h"
 #include "frontend/reconciliation/report_writer.h"
 #include "liste/candidate_model.h"
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -107,6 +109,17 @@ struct ReconciliationController::State {
         }
         return table;
     }
+    // How the list is read again for another customer column.
+    TableReader::Options customerOptions() const {
+        const ItemTable& table = items->source();
+        TableReader::Options o;
+        o.sheet = table.sheet;
+        o.column = QString::number(table.amountColumn + 1);
+        o.headerRow = table.headerRow;
+        o.roles = true;
+        o.customerColumns = {QString::number(settings.customerColumn + 1)};
+        return o;
+    }
     Matching::Options options() const {
         Matching::Options o;
         o.maxItems = settings.maxItems;
@@ -176,15 +189,16 @@ ReconciliationController::ReconciliationController(ItemModel* items, QObject* pa
     connect(items, &QAbstractItemModel::modelReset, this, &ReconciliationController::listReset);
 }
 
+// The window may be half gone by now: nothing is signalled any more.
 ReconciliationController::~ReconciliationController() {
-    stop();
+    m_state->runner->stop();
 }
 
 bool ReconciliationController::looksLikeStatement(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    return StatementReader::looksLikeStatement(file.read(qint64(1) << 20));
+    return StatementReader::looksLikeStatement(file.read(qint64(64) << 20)); // as much as the reader takes
 }
 
 void ReconciliationController::openStatement(const QString& path) {
@@ -227,7 +241,34 @@ MatchSettings ReconciliationController::settings() const {
     return m_state->settings;
 }
 
+namespace {
+
+// The settings' refusal in the words of the window's fields; empty when they are valid.
+QString refusal(const MatchSettings& s) {
+    if (s.maxItems < 1 || s.maxItems > 8)
+        return QStringLiteral("Höchstens %1 Posten je Zahlung gehen nicht; erlaubt sind 1 bis 8.")
+            .arg(s.maxItems);
+    if (s.tolerance < Currency())
+        return QStringLiteral("Die Toleranz darf nicht negativ sein.");
+    if (s.days < 0)
+        return QStringLiteral("Die Zahl der Tage darf nicht negativ sein.");
+    for (const Currency rate : s.skontoPercents) {
+        if (rate <= Currency() || rate >= Currency::fromCount(100 * Currency::Scale))
+            return QStringLiteral("Der Skontosatz %1 % geht nicht; er muss über 0 und unter 100 % liegen.")
+                .arg(NumberText::currencyText(rate));
+    }
+    return QString();
+}
+
+} // namespace
+
 void ReconciliationController::setSettings(const MatchSettings& settings) {
+    const QString refused = refusal(settings);
+    if (!refused.isEmpty())
+        throw KalvonError::unreadable(refused);
+    if (settings.customerColumn >= 0 && m_state->itemsPath.isEmpty())
+        throw KalvonError::unreadable(
+            QStringLiteral("Eine andere Kundenspalte lässt sich nur für eine Liste aus einer Datei wählen."));
     m_state->settings = settings;
 }
 
@@ -275,6 +316,8 @@ void ReconciliationController::startRun() {
         if (!decided.contains(item.row))
             job.items.push_back(item);
     }
+    if (s.settings.customerColumn >= 0 && !s.itemsPath.isEmpty())
+        job.customers = MatchingJob::Customers{s.itemsPath, s.customerOptions()};
     s.runner->start(std::move(job));
     emit busyChanged(true);
 }
@@ -364,6 +407,8 @@ void ReconciliationController::compose() {
         }
     }
     ItemTable table = s.items->source();
+    if (s.settings.customerColumn >= 0) // the columns the matching read the customers from
+        std::tie(table.customerNumberColumn, table.customerNameColumn) = s.runner->customerColumns();
     const QString itemsName = s.itemsPath.isEmpty() ? QString() : QFileInfo(s.itemsPath).fileName();
     s.report = Abgleich::buildReport(s.input, merged,
                                      Abgleich::sourceOf(QFileInfo(s.statementPath).fileName(), itemsName,
@@ -477,10 +522,6 @@ int decidable(const ReconciliationController::State& s, int chosen) {
         throw KalvonError::unreadable(
             QStringLiteral("%1 ist schon zugeordnet; „Rückgängig“ nimmt das zurück.")
                 .arg(Abgleich::entryText(s.report.payments[std::size_t(chosen)])));
-    if (s.items->isLocked())
-        throw KalvonError::unreadable(
-            QStringLiteral("Während die Suche läuft, lässt sich nichts zuordnen. Brechen Sie sie ab oder "
-                           "warten Sie ihr Ende ab."));
     return index;
 }
 
@@ -489,6 +530,10 @@ int decidable(const ReconciliationController::State& s, int chosen) {
 // Pushes one decision step: the decisions, and the settling of the items of those that settle.
 static void pushDecisions(ReconciliationController* controller, ItemModel* items, Decisions decisions,
                           const std::vector<int>& modelRowsToSettle, const QString& text) {
+    if (items->isLocked())
+        throw KalvonError::unreadable(
+            QStringLiteral("Während die Suche läuft, lässt sich nichts zuordnen. Brechen Sie sie ab oder "
+                           "warten Sie ihr Ende ab."));
     auto* command = new DecisionCommand(controller, std::move(decisions), text);
     std::vector<int> rows = modelRowsToSettle;
     std::sort(rows.begin(), rows.end());
@@ -512,10 +557,6 @@ void ReconciliationController::acceptCandidate(int candidate) {
 
 int ReconciliationController::acceptAll() {
     State& s = *m_state;
-    if (s.items->isLocked())
-        throw KalvonError::unreadable(
-            QStringLiteral("Während die Suche läuft, lässt sich nichts übernehmen. Brechen Sie sie ab oder "
-                           "warten Sie ihr Ende ab."));
     Decisions decisions;
     std::vector<int> rows;
     for (std::size_t i = 0; i < s.results.size(); ++i) {

@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
 #include <memory>
 #include <random>
 
@@ -140,19 +143,42 @@ void generate(unsigned seed, const QString& statementPath, const QString& itemsP
     writeFile(itemsPath, csv.toUtf8());
 }
 
-// kalvon-abgleich --json on the files, in-process.
-QJsonObject abgleich(const QString& statement, const QString& items, const QStringList& options = {}) {
+// kalvon-abgleich on the files, in-process: what it writes to standard output.
+QByteArray run(const QString& statement, const QString& items, const QStringList& options) {
     QBuffer out, err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
-    QStringList arguments{QStringLiteral("kalvon-abgleich"), QStringLiteral("--locale=de_DE"),
-                          QStringLiteral("--json")};
+    QStringList arguments{QStringLiteral("kalvon-abgleich"), QStringLiteral("--locale=de_DE")};
     arguments << options << statement << items;
     const int status =
         AbgleichCommand::run(arguments, AbgleichCommand::Streams{out, err}, [] { return false; });
     if (status > 1)
         qWarning() << err.data();
-    return QJsonDocument::fromJson(out.data()).object();
+    return out.data();
+}
+
+// kalvon-abgleich --json on the files.
+QJsonObject abgleich(const QString& statement, const QString& items, const QStringList& options = {}) {
+    return QJsonDocument::fromJson(run(statement, items, QStringList{QStringLiteral("--json")} + options))
+        .object();
+}
+
+// The parts of a workbook under xl/ (its sheets, styles, strings), by name; the document's
+// properties, which hold when it was written, are left out.
+QMap<QString, QByteArray> sheetsOf(const QString& path) {
+    QMap<QString, QByteArray> sheets;
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return sheets;
+    for (const QString& name : zip.getFileNameList()) {
+        if (!name.startsWith(QLatin1String("xl/")))
+            continue;
+        zip.setCurrentFile(name);
+        QuaZipFile part(&zip);
+        if (part.open(QIODevice::ReadOnly))
+            sheets.insert(name, part.readAll());
+    }
+    return sheets;
 }
 
 // The report's source names the files by name alone; the program names them as given.
@@ -234,11 +260,16 @@ private slots:
     void statusColoursAndFilter_data();
     void statusColoursAndFilter();
     void chooseAndAssign();
+    void refusedSettings_data();
+    void refusedSettings();
     void endDuringMatching_data();
     void endDuringMatching();
     void badStatement_data();
     void badStatement();
     void roundTrip();
+    void saveReport();
+    void recognisesStatements_data();
+    void recognisesStatements();
 
 private:
     std::unique_ptr<ListFixture> m_fixture;
@@ -250,6 +281,9 @@ void TestReconciliation::initTestCase() {
     QVERIFY(m_dir.isValid());
     generate(1, m_dir.filePath(QStringLiteral("auszug1.xml")), m_dir.filePath(QStringLiteral("posten1.csv")));
     generate(2, m_dir.filePath(QStringLiteral("auszug2.xml")), m_dir.filePath(QStringLiteral("posten2.csv")));
+    writeFile(m_dir.filePath(QStringLiteral("posten3.csv")),
+              bytesOf(m_dir.filePath(QStringLiteral("posten1.csv")))
+                  .replace("Belegnr;Kundennr;Kunde;", "Belegnr;Nummer;Partner;"));
     // The fixture's CSV with decimal commas, as a German export writes it.
     QList<QByteArray> lines = bytesOf(data("offene_posten.csv")).split('\n');
     for (QByteArray& line : lines) {
@@ -267,20 +301,24 @@ void TestReconciliation::differential_data() {
     QTest::addColumn<qint64>("tolerance"); // ten-thousandths
     QTest::addColumn<int>("skonto");       // one rate in percent; 0: the default 2 and 3
     QTest::addColumn<int>("days");
+    QTest::addColumn<int>("customerColumn");
     const QStringList none;
     QTest::newRow("camt and workbook")
-        << data("kontoauszug.xml") << data("offene_posten.xlsx") << none << 4 << qint64(0) << 0 << 180;
+        << data("kontoauszug.xml") << data("offene_posten.xlsx") << none << 4 << qint64(0) << 0 << 180 << -1;
     QTest::newRow("camt and CSV") << data("kontoauszug.xml")
                                   << m_dir.filePath(QStringLiteral("offene_posten.csv")) << none << 4
-                                  << qint64(0) << 0 << 180;
+                                  << qint64(0) << 0 << 180 << -1;
     QTest::newRow("generated") << m_dir.filePath(QStringLiteral("auszug1.xml"))
                                << m_dir.filePath(QStringLiteral("posten1.csv")) << none << 4 << qint64(0) << 0
-                               << 180;
+                               << 180 << -1;
+    QTest::newRow("generated, customers in a column not found by its header")
+        << m_dir.filePath(QStringLiteral("auszug1.xml")) << m_dir.filePath(QStringLiteral("posten3.csv"))
+        << QStringList{QStringLiteral("--customer-column=Partner")} << 4 << qint64(0) << 0 << 180 << 2;
     QTest::newRow("generated, at most 2, tolerance 0,05, Skonto 3 %, 20 days")
         << m_dir.filePath(QStringLiteral("auszug2.xml")) << m_dir.filePath(QStringLiteral("posten2.csv"))
         << QStringList{QStringLiteral("--max-items=2"), QStringLiteral("--tolerance=0,05"),
                        QStringLiteral("--skonto=3"), QStringLiteral("--days=20")}
-        << 2 << qint64(500) << 3 << 20;
+        << 2 << qint64(500) << 3 << 20 << -1;
 }
 
 void TestReconciliation::differential() {
@@ -291,6 +329,7 @@ void TestReconciliation::differential() {
     QFETCH(qint64, tolerance);
     QFETCH(int, skonto);
     QFETCH(int, days);
+    QFETCH(int, customerColumn);
     Session s;
     s.load(items);
     s.controller->openStatement(statement);
@@ -300,6 +339,7 @@ void TestReconciliation::differential() {
     if (skonto)
         settings.skontoPercents = {Currency::fromCount(skonto * Currency::Scale)};
     settings.days = days;
+    settings.customerColumn = customerColumn;
     s.controller->setSettings(settings);
     QVERIFY(s.matched());
     const QJsonObject expected = normalised(abgleich(statement, items, options));
@@ -493,6 +533,50 @@ void TestReconciliation::chooseAndAssign() {
     s.controller->choosePayment(s.payment(7));
     QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->assign({9}));
     QCOMPARE(s.items.settledCount(), 1);
+    // While a search runs, the list stays as it is.
+    s.items.setLocked(true);
+    QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->acceptAll());
+    QCOMPARE(s.items.settledCount(), 1);
+}
+
+void TestReconciliation::refusedSettings_data() {
+    QTest::addColumn<int>("maxItems");
+    QTest::addColumn<qint64>("tolerance");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<qint64>("skonto");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("9 items") << 9 << qint64(0) << 180 << qint64(20000)
+                             << QStringLiteral(
+                                    "Höchstens 9 Posten je Zahlung gehen nicht; erlaubt sind 1 bis 8.");
+    QTest::newRow("negative tolerance")
+        << 4 << qint64(-1) << 180 << qint64(20000) << QStringLiteral("Die Toleranz darf nicht negativ sein.");
+    QTest::newRow("negative days") << 4 << qint64(0) << -1 << qint64(20000)
+                                   << QStringLiteral("Die Zahl der Tage darf nicht negativ sein.");
+    QTest::newRow("100 % Skonto")
+        << 4 << qint64(0) << 180 << qint64(1000000)
+        << QStringLiteral("Der Skontosatz 100 % geht nicht; er muss über 0 und unter 100 % liegen.");
+}
+
+void TestReconciliation::refusedSettings() {
+    QFETCH(int, maxItems);
+    QFETCH(qint64, tolerance);
+    QFETCH(int, days);
+    QFETCH(qint64, skonto);
+    QFETCH(QString, message);
+    Session s;
+    MatchSettings settings;
+    settings.maxItems = maxItems;
+    settings.tolerance = Currency::fromCount(tolerance);
+    settings.days = days;
+    settings.skontoPercents = {Currency::fromCount(skonto)};
+    try {
+        s.controller->setSettings(settings);
+        QFAIL("no KalvonError");
+    } catch (const KalvonError& e) {
+        QCOMPARE(e.userMessage(), message);
+    }
+    QCOMPARE(s.controller->settings().maxItems, 4);
+    QCOMPARE(s.controller->settings().days, 180);
 }
 
 void TestReconciliation::endDuringMatching_data() {
@@ -642,6 +726,42 @@ void TestReconciliation::roundTrip() {
     } catch (const KalvonError& e) {
         QVERIFY2(e.userMessage().contains(QStringLiteral("hat sich geändert")), qPrintable(e.userMessage()));
     }
+}
+
+// The report as kalvon-abgleich writes it: the same CSV, the same workbook.
+void TestReconciliation::saveReport() {
+    Session s;
+    s.load(data("offene_posten.xlsx"));
+    s.controller->openStatement(data("kontoauszug.xml"));
+    QVERIFY(s.matched());
+    const QString csv = m_dir.filePath(QStringLiteral("bericht.csv"));
+    const QString xlsx = m_dir.filePath(QStringLiteral("bericht.xlsx"));
+    const QString reference = m_dir.filePath(QStringLiteral("referenz.xlsx"));
+    s.controller->saveReport(csv);
+    s.controller->saveReport(xlsx);
+    QCOMPARE(bytesOf(csv),
+             run(data("kontoauszug.xml"), data("offene_posten.xlsx"), {QStringLiteral("--csv")}));
+    run(data("kontoauszug.xml"), data("offene_posten.xlsx"), {QStringLiteral("--xlsx=") + reference});
+    const QMap<QString, QByteArray> sheets = sheetsOf(xlsx);
+    QVERIFY(sheets.contains(QStringLiteral("xl/worksheets/sheet1.xml")));
+    QCOMPARE(sheets, sheetsOf(reference));
+    QVERIFY_THROWS_EXCEPTION(KalvonError,
+                             s.controller->saveReport(m_dir.filePath(QStringLiteral("fehlt/b.csv"))));
+}
+
+void TestReconciliation::recognisesStatements_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("statement");
+    QTest::newRow("camt.053") << data("kontoauszug.xml") << true;
+    QTest::newRow("workbook of open items") << data("offene_posten.xlsx") << false;
+    QTest::newRow("CSV of open items") << data("offene_posten.csv") << false;
+    QTest::newRow("missing") << data("fehlt.xml") << false;
+}
+
+void TestReconciliation::recognisesStatements() {
+    QFETCH(QString, file);
+    QFETCH(bool, statement);
+    QCOMPARE(ReconciliationController::looksLikeStatement(file), statement);
 }
 
 QTEST_MAIN(TestReconciliation)
