@@ -51,6 +51,7 @@ MatchSettings read(const Fields& fields) {
     settings.tolerance = tolerance(fields.tolerance);
     settings.skontoPercents = skontoRates(fields.skonto);
     settings.days = fields.days;
+    settings.customerColumn = fields.customerColumn;
     return settings;
 }
 

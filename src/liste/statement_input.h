@@ -15,6 +15,7 @@ struct Fields {
     QString tolerance; // an amount; empty: 0
     QString skonto;    // rates in percent separated by ';' ("2; 3", "1,5; 3"); empty or "0": none
     int days = 180;
+    int customerColumn = -1; // 0-based; -1: the customer columns as the list was read
 };
 
 MatchSettings read(const Fields& fields);

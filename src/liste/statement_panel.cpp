@@ -88,6 +88,13 @@ void StatementPanel::buildControls() {
     m_days->setRange(0, 3650);
     m_days->setValue(180);
     m_days->setSuffix(QStringLiteral(" Tage"));
+    m_customerColumn =
+        named(new QComboBox, "comboCustomerColumn", QStringLiteral("Spalte der Kunden in der Liste"));
+    m_customerColumn->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_customerColumn->setMinimumContentsLength(16);
+    m_customerColumn->setToolTip(QStringLiteral("„automatisch“: die Spalten Kundennummer und Kunde, wie die "
+                                                "Liste sie benennt"));
+    setColumns({});
     m_match =
         named(new QPushButton(QStringLiteral("&Abgleichen")), "buttonMatch", QStringLiteral("Abgleichen"));
     m_stop = named(new QPushButton(QStringLiteral("Abbre&chen")), "buttonStopMatch",
@@ -147,6 +154,8 @@ QWidget* StatementPanel::buildOptions() {
     grid->addWidget(m_skonto, 0, 5);
     grid->addWidget(buddyLabel(QStringLiteral("&Zeitraum:"), m_days), 1, 0);
     grid->addWidget(m_days, 1, 1);
+    grid->addWidget(buddyLabel(QStringLiteral("K&unden:"), m_customerColumn), 1, 2);
+    grid->addWidget(m_customerColumn, 1, 3, 1, 3);
     auto* run = new QHBoxLayout;
     run->addWidget(m_match);
     run->addWidget(m_stop);
@@ -207,7 +216,8 @@ void StatementPanel::connectControls() {
 }
 
 StatementInput::Fields StatementPanel::fields() const {
-    return {m_maxItems->value(), m_tolerance->text(), m_skonto->text(), m_days->value()};
+    return {m_maxItems->value(), m_tolerance->text(), m_skonto->text(), m_days->value(),
+            m_customerColumn->currentData().toInt()};
 }
 
 void StatementPanel::showSettings(const MatchSettings& settings) {
@@ -216,6 +226,16 @@ void StatementPanel::showSettings(const MatchSettings& settings) {
                                                           : NumberText::formatAmount(settings.tolerance));
     m_skonto->setText(StatementInput::skontoText(settings.skontoPercents));
     m_days->setValue(settings.days);
+    m_customerColumn->setCurrentIndex(std::max(m_customerColumn->findData(settings.customerColumn), 0));
+}
+
+void StatementPanel::setColumns(const QStringList& choices) {
+    const int chosen = m_customerColumn->count() > 0 ? m_customerColumn->currentData().toInt() : -1;
+    m_customerColumn->clear();
+    m_customerColumn->addItem(QStringLiteral("automatisch"), -1);
+    for (int i = 0; i < choices.size(); ++i)
+        m_customerColumn->addItem(choices[i], i);
+    m_customerColumn->setCurrentIndex(std::max(m_customerColumn->findData(chosen), 0));
 }
 
 int StatementPanel::currentPayment() const {
@@ -238,7 +258,8 @@ void StatementPanel::choosePayment(int payment) {
 void StatementPanel::setBusy(bool busy, bool canMatch) {
     m_match->setEnabled(!busy && canMatch);
     m_stop->setEnabled(busy);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_maxItems, m_tolerance, m_skonto, m_days})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_maxItems, m_tolerance, m_skonto, m_days, m_customerColumn})
         w->setEnabled(!busy);
 }
 
@@ -269,6 +290,6 @@ void StatementPanel::setDecisions(bool acceptCandidate, bool acceptAll, bool ass
 }
 
 QList<QWidget*> StatementPanel::tabStops() const {
-    return {m_maxItems, m_tolerance, m_skonto,     m_days,   m_match,           m_stop,
+    return {m_maxItems, m_tolerance, m_skonto,     m_days,   m_customerColumn,  m_match,    m_stop,
             m_filter,   m_payments,  m_candidates, m_assign, m_acceptCandidate, m_acceptAll};
 }

@@ -19,8 +19,7 @@ class QSortFilterProxyModel;
 class QSpinBox;
 class QTableView;
 
-// The page "Kontoauszug": the matching's options (the customers are those of the list's customer
-// columns as read), "Abgleichen" with its progress and "Abbrechen",
+// The page "Kontoauszug": the matching's options, "Abgleichen" with its progress and "Abbrechen",
 // the payments with their filter and the legend of their colours, the chosen payment's details and
 // candidate sets, and the commands that decide payments. It reads what the user chose; the
 // reconciliation controller does the work.
@@ -39,6 +38,9 @@ public:
 
     StatementInput::Fields fields() const;
     void showSettings(const MatchSettings& settings);
+    // The list's columns for the customer column's choice, after "automatisch"; the choice made
+    // stays where the new list has that column.
+    void setColumns(const QStringList& choices);
 
     // The chosen payment's index in the report, -1 when none.
     int currentPayment() const;
@@ -84,6 +86,7 @@ private:
     QLineEdit* m_tolerance = nullptr;
     QLineEdit* m_skonto = nullptr;
     QSpinBox* m_days = nullptr;
+    QComboBox* m_customerColumn = nullptr;
     QPushButton* m_match = nullptr;
     QPushButton* m_stop = nullptr;
     QProgressBar* m_progress = nullptr;

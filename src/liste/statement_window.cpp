@@ -10,6 +10,7 @@
 #include "liste/list_controller.h"
 #include "liste/payment_model.h"
 #include "liste/reconciliation_controller.h"
+#include "liste/statement_columns.h"
 #include "liste/statement_panel.h"
 
 #include <QItemSelectionModel>
@@ -59,8 +60,16 @@ void ListWindow::connectStatement() {
     connect(m_itemPanel->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ListWindow::showAssignText);
     // The report and a saved reconciliation name the list's file.
-    connect(itemModel(), &QAbstractItemModel::modelReset, this,
-            [this] { reconciliation()->setItemsSource(listFile()); });
+    auto* columns = new StatementColumns(this);
+    connect(itemModel(), &QAbstractItemModel::modelReset, this, [this, columns] {
+        const QString file = listFile();
+        reconciliation()->setItemsSource(file);
+        columns->read(file, itemModel()->source().sheet, itemModel()->source().headerRow);
+    });
+    connect(columns, &StatementColumns::columnsRead, this, [this](const QStringList& titles) {
+        m_statementPanel->setColumns(StatementColumns::choices(titles));
+        reconciliation()->setItemsColumns(titles);
+    });
     // Each page shows its own choice in the list: the chosen hit, or the chosen payment's items.
     connect(m_sidePages, &QTabWidget::currentChanged, this, [this] {
         if (m_sidePages->currentWidget() == m_statementPanel)

@@ -58,6 +58,7 @@ private slots:
     void badStatementChangesNothing();
     void savingAsksBeforeReplacing_data();
     void savingAsksBeforeReplacing();
+    void customerColumn();
     void closeWhileMatching();
     void cancelAndResponsive();
     void savedRoundTrip();
@@ -430,6 +431,26 @@ void TestStatementWindow::closeWhileMatching() {
     QTRY_VERIFY(shown.isNull());
 }
 
+// The list's columns are offered as the customer column; the one the list names the customer by
+// gives the same result as the automatic choice.
+void TestStatementWindow::customerColumn() {
+    openAndMatch();
+    const QStringList automatic = shownPayments();
+    auto* combo = child<QComboBox>("comboCustomerColumn");
+    QTRY_COMPARE(combo->count(), 6);
+    QStringList offered;
+    for (int i = 0; i < combo->count(); ++i)
+        offered << combo->itemText(i);
+    QCOMPARE(offered, strings({"automatisch", "A – Belegnr", "B – Kundennr", "C – Kunde", "D – Belegdatum",
+                               "E – Betrag"}));
+    combo->setCurrentIndex(3);
+    QTest::mouseClick(child<QPushButton>("buttonMatch"), Qt::LeftButton);
+    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
+    QCOMPARE(window->reconciliation()->settings().customerColumn, 2);
+    QCOMPARE(shownPayments(), automatic);
+}
+
 // "Abbrechen" ends the matching; meanwhile the event loop keeps turning.
 void TestStatementWindow::cancelAndResponsive() {
     openLongCase();
@@ -531,8 +552,8 @@ void TestStatementWindow::dropped() {
 void TestStatementWindow::automationNames() {
     const QStringList widgets = strings(
         {"tablePayments", "comboPaymentFilter", "spinMatchMaxItems", "editMatchTolerance", "editSkonto",
-         "spinDays", "buttonMatch", "buttonStopMatch", "labelPaymentDetails", "tableCandidates",
-         "buttonAcceptCandidate", "buttonAcceptAll", "buttonAssign", "labelAssignSum"});
+         "spinDays", "comboCustomerColumn", "buttonMatch", "buttonStopMatch", "labelPaymentDetails",
+         "tableCandidates", "buttonAcceptCandidate", "buttonAcceptAll", "buttonAssign", "labelAssignSum"});
     QStringList buddies;
     for (const QLabel* label : window->findChildren<QLabel*>())
         if (label->buddy() && label->text().contains(QLatin1Char('&')))
@@ -565,8 +586,8 @@ void TestStatementWindow::automationNames() {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, strings({"editMatchTolerance", "editSkonto", "spinDays", "comboPaymentFilter",
-                               "tablePayments"}));
+    QCOMPARE(visited, strings({"editMatchTolerance", "editSkonto", "spinDays", "comboCustomerColumn",
+                               "comboPaymentFilter"}));
     QTest::keyClick(window.get(), Qt::Key_E, Qt::AltModifier);
     QVERIFY(pages->currentWidget()->isAncestorOf(child<QPushButton>("buttonSearch")));
     QCOMPARE(child<QSpinBox>("spinMatchMaxItems")->value(), 4);
