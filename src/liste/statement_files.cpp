@@ -102,6 +102,8 @@ void ListWindow::openReconciliation(const QString& path) {
         OpenedSource source = TableReader::openFile(saved.itemsFile, options);
         const ItemTable table = TableReader::read(source, options);
         reconciliation()->openStatement(saved.statementFile);
+        // As opening a list does: its folder is where the file dialogs start, and names the list's file.
+        QSettings().setValue(QStringLiteral("lastFolder"), QFileInfo(saved.itemsFile).absolutePath());
         load(table, QFileInfo(saved.itemsFile).fileName());
         reconciliation()->setItemsSource(saved.itemsFile);
         reconciliation()->applySaved(path);

@@ -63,9 +63,9 @@ StatementPanel::StatementPanel(QSortFilterProxyModel* payments, QAbstractItemMod
     filterRow->addSpacing(12);
     filterRow->addWidget(buddyLabel(QStringLiteral("zei&gen:"), m_filter));
     filterRow->addWidget(m_filter);
-    filterRow->addSpacing(12);
-    filterRow->addWidget(buildLegend(legend), 1);
+    filterRow->addStretch();
     layout->addLayout(filterRow);
+    layout->addWidget(buildLegend(legend));
     buildLayout();
     connectControls();
     setBusy(false, false);
