@@ -549,6 +549,13 @@ void ReconciliationController::acceptCandidate(int candidate) {
         throw KalvonError::unreadable(QStringLiteral("Wählen Sie zuerst eine der möglichen Zuordnungen."));
     Decision d;
     d.candidate = s.candidates->candidate(candidate);
+    // Listed before the last decision and not matched again yet, a set may hold its items.
+    const QSet<int> decided = s.decidedRows();
+    for (const int row : d.candidate.rows) {
+        if (decided.contains(row))
+            throw KalvonError::unreadable(
+                QStringLiteral("Ein Posten dieser Zuordnung gehört schon zu einer anderen Zahlung."));
+    }
     d.basis = s.results[std::size_t(index)]->basis;
     d.alternatives = s.results[std::size_t(index)]->alternatives;
     const std::vector<int> settle = d.settles() ? s.toModelRows(d.candidate.rows) : std::vector<int>();
@@ -559,9 +566,15 @@ int ReconciliationController::acceptAll() {
     State& s = *m_state;
     Decisions decisions;
     std::vector<int> rows;
+    const QSet<int> decided = s.decidedRows();
+    const auto taken = [&](const Matching::Candidate& c) {
+        return std::any_of(c.rows.begin(), c.rows.end(), [&](int row) { return decided.contains(row); });
+    };
     for (std::size_t i = 0; i < s.results.size(); ++i) {
         const auto& r = s.results[i];
-        if (!r || r->status != Matching::Status::Matched || !r->match || s.decisions.count(int(i)))
+        // A set found before the last decision may hold its items until the matching has run again.
+        if (!r || r->status != Matching::Status::Matched || !r->match || s.decisions.count(int(i)) ||
+            taken(*r->match))
             continue;
         decisions[int(i)] = Decision{*r->match, r->basis, r->alternatives, false};
         rows.insert(rows.end(), r->match->rows.begin(), r->match->rows.end());

@@ -257,6 +257,7 @@ private slots:
     void acceptAllThenUndo();
     void acceptCandidate_data();
     void acceptCandidate();
+    void decisionsBeforeMatchingAgain();
     void statusColoursAndFilter_data();
     void statusColoursAndFilter();
     void chooseAndAssign();
@@ -452,6 +453,35 @@ void TestReconciliation::acceptCandidate() {
     for (const QJsonValue row : checked.value(QStringLiteral("items")).toArray())
         itemsOfOther << row.toInt();
     QCOMPARE(itemsOfOther, otherItems);
+}
+
+// Decisions made before the matching after the last one has ended never give an item to two payments.
+void TestReconciliation::decisionsBeforeMatchingAgain() {
+    const QString statement = m_dir.filePath(QStringLiteral("zweimal.xml"));
+    const QString items = m_dir.filePath(QStringLiteral("zweimal.csv"));
+    writeFile(statement, camt({QStringLiteral("100.00|Kranich GmbH|RE-0001"),
+                               QStringLiteral("100.00|Kranich GmbH|Zahlung")}));
+    writeFile(items, "Belegnr;Kunde;Belegdatum;Betrag\n"
+                     "RE-0001;Kranich GmbH;2026-11-02;100,00\n"
+                     "RE-0002;Kranich GmbH;2026-11-03;100,00\n");
+    Session s;
+    s.load(items);
+    s.controller->openStatement(statement);
+    QVERIFY(s.matched());
+    // The second payment takes the invoice that the first one names.
+    s.controller->choosePayment(s.payment(2));
+    const int candidate = s.candidate({2});
+    QVERIFY(candidate >= 0);
+    s.controller->acceptCandidate(candidate);
+    QVERIFY(s.controller->isRunning());
+    QCOMPARE(s.controller->acceptAll(), 0);
+    s.controller->choosePayment(s.payment(1));
+    QCOMPARE(s.controller->candidates()->candidateCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->acceptCandidate(0));
+    QCOMPARE(s.items.settledCount(), 1);
+    QVERIFY(s.matched());
+    // Matched again, the first payment takes the invoice that is left.
+    QCOMPARE(paymentOf(s.json(), 1).value(QStringLiteral("items")).toArray(), QJsonArray{3});
 }
 
 void TestReconciliation::statusColoursAndFilter_data() {
