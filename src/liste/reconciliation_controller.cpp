@@ -711,6 +711,16 @@ void ReconciliationController::saveReconciliation(const QString& path, bool repl
     file.write(path, replace);
 }
 
+TableReader::Options ReconciliationController::Saved::readOptions() const {
+    TableReader::Options options;
+    options.sheet = itemsSheet;
+    if (itemsColumn >= 0)
+        options.column = TableReader::columnLetter(itemsColumn);
+    options.headerRow = itemsHeaderRow;
+    options.roles = true;
+    return options;
+}
+
 ReconciliationController::Saved ReconciliationController::readSaved(const QString& path) {
     const ReconciliationFile file = ReconciliationFile::read(path);
     return {file.statementFile, file.itemsFile, file.itemsSheet, file.itemsColumn, file.itemsHeaderRow};

@@ -732,12 +732,10 @@ void TestReconciliation::roundTrip() {
     QCOMPARE(read.itemsFile, items);
     QCOMPARE(read.itemsColumn, 4);
     QCOMPARE(read.itemsHeaderRow, 1);
+    QCOMPARE(read.readOptions().column, QStringLiteral("E"));
+    QVERIFY(read.readOptions().roles);
     Session again;
-    TableReader::Options options;
-    options.sheet = read.itemsSheet;
-    options.column = QString::number(read.itemsColumn + 1);
-    options.headerRow = read.itemsHeaderRow;
-    again.load(read.itemsFile, options);
+    again.load(read.itemsFile, read.readOptions());
     again.controller->openStatement(read.statementFile);
     again.controller->applySaved(path);
     QVERIFY(again.matched());
