@@ -114,10 +114,10 @@ struct ReconciliationController::State {
         const ItemTable& table = items->source();
         TableReader::Options o;
         o.sheet = table.sheet;
-        o.column = QString::number(table.amountColumn + 1);
+        o.column = TableReader::columnLetter(table.amountColumn);
         o.headerRow = table.headerRow;
         o.roles = true;
-        o.customerColumns = {QString::number(settings.customerColumn + 1)};
+        o.customerColumns = {TableReader::columnLetter(settings.customerColumn)};
         return o;
     }
     Matching::Options options() const {
@@ -186,7 +186,7 @@ ReconciliationController::ReconciliationController(ItemModel* items, QObject* pa
         emit busyChanged(false);
         emit failed(message);
     });
-    connect(items, &QAbstractItemModel::modelReset, this, &ReconciliationController::listReset);
+    connect(items, &ItemModel::listReplaced, this, &ReconciliationController::listReset);
 }
 
 // The window may be half gone by now: nothing is signalled any more.

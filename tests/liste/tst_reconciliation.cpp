@@ -258,6 +258,7 @@ private slots:
     void acceptCandidate_data();
     void acceptCandidate();
     void decisionsBeforeMatchingAgain();
+    void decisionsKeptWhileListEdited();
     void statusColoursAndFilter_data();
     void statusColoursAndFilter();
     void chooseAndAssign();
@@ -482,6 +483,33 @@ void TestReconciliation::decisionsBeforeMatchingAgain() {
     QVERIFY(s.matched());
     // Matched again, the first payment takes the invoice that is left.
     QCOMPARE(paymentOf(s.json(), 1).value(QStringLiteral("items")).toArray(), QJsonArray{3});
+}
+
+// Deleting many rows here and there resets the item model; the decisions stay, until another list.
+void TestReconciliation::decisionsKeptWhileListEdited() {
+    ItemTable table;
+    table.format = ItemTable::Format::Text;
+    for (int i = 0; i < 200; ++i)
+        table.items.push_back(
+            {Currency::fromCount((i + 1) * 1000000), i + 2, QStringLiteral("RE-%1").arg(i + 1)});
+    const QString statement = m_dir.filePath(QStringLiteral("zwei.xml"));
+    writeFile(statement, camt({QStringLiteral("100.00|A|RE-1"), QStringLiteral("300.00|B|RE-3")}));
+    Session s;
+    s.items.setItems(table);
+    s.controller->openStatement(statement);
+    QVERIFY(s.matched());
+    QCOMPARE(s.controller->acceptAll(), 2);
+    QVERIFY(s.matched());
+    std::vector<int> scattered;
+    for (int row = 10; row < 150; row += 2)
+        scattered.push_back(row);
+    QSignalSpy reset(&s.items, &QAbstractItemModel::modelReset);
+    s.items.removeItems(scattered);
+    QCOMPARE(reset.count(), 1);
+    QVERIFY(s.controller->isDecided(s.payment(1)));
+    QVERIFY(s.controller->isDecided(s.payment(2)));
+    s.items.setItems(table);
+    QVERIFY(!s.controller->isDecided(s.payment(1)));
 }
 
 void TestReconciliation::statusColoursAndFilter_data() {
