@@ -127,6 +127,7 @@ void ItemModel::setItems(const ItemTable& table) {
     if (table.totalRow)
         m_firstFreeRow = std::max(m_firstFreeRow, table.totalRow->row + 1);
     endResetModel();
+    emit listReplaced();
     emit listChanged();
 }
 

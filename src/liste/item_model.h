@@ -63,6 +63,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 signals:
+    // setItems put a new list in place (a reset of the model may also come from many rows
+    // inserted or removed at once).
+    void listReplaced();
     // The amounts or the settled marks changed: hits found before no longer fit the list.
     void listChanged();
     void amountRefused(const QString& message);

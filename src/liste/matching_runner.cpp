@@ -26,10 +26,11 @@ private:
 
 // Gives each item the customer of its row in the file read again; an item the file no longer
 // holds has none.
-std::pair<int, int> readCustomers(MatchingJob& job) {
+std::pair<int, int> readCustomers(const MatchingJob::Customers& customers,
+                                  std::vector<Matching::Item>& items) {
     ItemTable table;
     try {
-        table = TableReader::readFile(job.customers->path, job.customers->options);
+        table = TableReader::readFile(customers.path, customers.options);
     } catch (const KalvonError& e) {
         throw KalvonError::unreadable(
             QStringLiteral("Die Kundenspalte lässt sich nicht lesen: %1").arg(e.userMessage()));
@@ -37,13 +38,37 @@ std::pair<int, int> readCustomers(MatchingJob& job) {
     QHash<int, const Item*> byRow;
     for (const Item& item : table.items)
         byRow.insert(item.row, &item);
-    for (Matching::Item& item : job.items) {
+    for (Matching::Item& item : items) {
         const Item* read = byRow.value(item.row);
         item.customerNumber = read ? read->customerNumber : QString();
         item.customerName = read ? read->customerName : QString();
     }
     return {table.customerNumberColumn, table.customerNameColumn};
 }
+// The matching's input from the job: the undecided payments, renumbered, and the items that no
+// decision holds; then the matching.
+MatchingOutcome outcomeOf(const MatchingJob& job, const Matching::Options& options) {
+    MatchingOutcome outcome;
+    outcome.input = Abgleich::matchInput(job.statement, job.items);
+    std::vector<Matching::Payment> payments;
+    for (std::size_t i = 0; i < outcome.input.payments.size(); ++i) {
+        if (job.decidedPayments.count(int(i)))
+            continue;
+        outcome.matched.push_back(int(i));
+        payments.push_back(outcome.input.payments[i]);
+        payments.back().entry = int(payments.size());
+    }
+    std::vector<Matching::Item> items;
+    for (const Matching::Item& item : outcome.input.items) {
+        if (!job.decidedRows.contains(item.row))
+            items.push_back(item);
+    }
+    if (job.customers)
+        outcome.customerColumns = readCustomers(*job.customers, items);
+    outcome.result = Matching::match(payments, items, options);
+    return outcome;
+}
+
 } // namespace
 
 struct MatchingRunner::Run {
@@ -52,8 +77,7 @@ struct MatchingRunner::Run {
     MatchingJob job;
     std::atomic<bool> cancel{false};
     // Written by the worker before its thread ends, read after.
-    Matching::Result result;
-    std::pair<int, int> customerColumns{-1, -1};
+    MatchingOutcome outcome;
     QString error;
 };
 
@@ -107,11 +131,9 @@ void MatchingRunner::threadEnded() {
         emit failed(run->error);
         return;
     }
-    const bool cancelled = run->result.cancelled || run->cancel;
-    if (!cancelled) {
-        m_result = std::move(run->result);
-        m_customerColumns = run->customerColumns;
-    }
+    const bool cancelled = run->outcome.result.cancelled || run->cancel;
+    if (!cancelled)
+        m_outcome = std::move(run->outcome);
     emit finished(cancelled);
 }
 
@@ -134,9 +156,7 @@ void MatchingRunner::work(const std::shared_ptr<Run>& run) {
         return run->cancel.load(std::memory_order_relaxed);
     };
     try {
-        if (run->job.customers)
-            run->customerColumns = readCustomers(run->job);
-        run->result = Matching::match(run->job.payments, run->job.items, options);
+        run->outcome = outcomeOf(run->job, options);
     } catch (const KalvonError& e) {
         run->error = e.userMessage();
     } catch (const std::exception&) {

@@ -2,22 +2,30 @@
 #pragma once
 
 #include "core/matching/matcher.h"
+#include "core/tables/item_table.h"
 #include "core/tables/read_options.h"
+#include "core/tables/statement.h"
+#include "frontend/reconciliation/report_builder.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
 class QThread;
 
-// What one matching works on, copied in so that the worker shares nothing with the window.
+// What one matching works on, copied in so that the worker shares nothing with the window. The
+// worker turns it into the matching's input, so that the window spends no time on that.
 struct MatchingJob {
-    std::vector<Matching::Payment> payments;
-    std::vector<Matching::Item> items;
-    Matching::Options options; // cancelled and progress are set by the runner
+    Statement statement;
+    ItemTable items;               // the open items as the list holds them
+    std::set<int> decidedPayments; // incoming payments, by index, that the user decided: not matched
+    QSet<int> decidedRows;         // items, by row, that those decisions hold: not matched
+    Matching::Options options;     // cancelled and progress are set by the runner
     // The items' customers read again from the list's file, from the column these options name,
     // on the worker: the user chose another customer column than the list was read with.
     struct Customers {
@@ -25,6 +33,15 @@ struct MatchingJob {
         TableReader::Options options;
     };
     std::optional<Customers> customers;
+};
+
+// What a matching gives back.
+struct MatchingOutcome {
+    Abgleich::MatchInput input; // the whole statement and every open item of the job
+    std::vector<int> matched;   // the incoming payments matched, by index: result.payments[k] is matched[k]'s
+    Matching::Result result;
+    // The customer number and name columns read again (-1: none), when they were.
+    std::pair<int, int> customerColumns{-1, -1};
 };
 
 // Runs one matching at a time on a worker thread, as SearchController runs a search: progress and
@@ -44,11 +61,8 @@ public:
     void cancel();
     // Cancels and waits for the thread to end; no signal of that matching follows.
     void stop();
-    // The result of the matching that finished last (not cancelled).
-    const Matching::Result& result() const { return m_result; }
-    // The customer number and name columns that matching read the customers from (-1: none), when
-    // they were read again.
-    std::pair<int, int> customerColumns() const { return m_customerColumns; }
+    // What the matching that finished last (not cancelled) gave, handed over once.
+    MatchingOutcome takeOutcome() { return std::move(m_outcome); }
 
 signals:
     void progress(int permille);
@@ -63,6 +77,5 @@ private:
     std::shared_ptr<Run> m_run;
     QThread* m_thread = nullptr;
     quint64 m_runId = 0; // what queued signals of an earlier run are told apart by
-    Matching::Result m_result;
-    std::pair<int, int> m_customerColumns{-1, -1};
+    MatchingOutcome m_outcome;
 };

@@ -58,10 +58,9 @@ struct ReconciliationController::State {
     QString itemsPath;
     QStringList columnTitles;
 
-    Abgleich::MatchInput input;   // what the results below were found on
-    Abgleich::MatchInput pending; // what the running matching works on
-    std::vector<int> running;     // the incoming payments it matches, by index
-    bool again = false;           // the decisions changed while it ran: match again at its end
+    Abgleich::MatchInput input; // what the results below were found on
+    bool again = false;         // the decisions changed while a matching ran: match again at its end
+    std::pair<int, int> customerColumns{-1, -1};                 // read again by the last matching, if it did
     std::vector<std::optional<Matching::PaymentResult>> results; // per incoming payment
     Decisions decisions;
     Abgleich::Report report;
@@ -114,10 +113,10 @@ struct ReconciliationController::State {
         const ItemTable& table = items->source();
         TableReader::Options o;
         o.sheet = table.sheet;
-        o.column = QString::number(table.amountColumn + 1);
+        o.column = TableReader::columnLetter(table.amountColumn);
         o.headerRow = table.headerRow;
         o.roles = true;
-        o.customerColumns = {QString::number(settings.customerColumn + 1)};
+        o.customerColumns = {TableReader::columnLetter(settings.customerColumn)};
         return o;
     }
     Matching::Options options() const {
@@ -186,7 +185,7 @@ ReconciliationController::ReconciliationController(ItemModel* items, QObject* pa
         emit busyChanged(false);
         emit failed(message);
     });
-    connect(items, &QAbstractItemModel::modelReset, this, &ReconciliationController::listReset);
+    connect(items, &ItemModel::listReplaced, this, &ReconciliationController::listReset);
 }
 
 // The window may be half gone by now: nothing is signalled any more.
@@ -300,22 +299,13 @@ bool ReconciliationController::startMatching() {
 void ReconciliationController::startRun() {
     State& s = *m_state;
     s.again = false;
-    s.pending = Abgleich::matchInput(*s.statement, s.openItems());
-    const QSet<int> decided = s.decidedRows();
     MatchingJob job;
+    job.statement = *s.statement;
+    job.items = s.openItems();
+    for (const auto& entry : s.decisions)
+        job.decidedPayments.insert(entry.first);
+    job.decidedRows = s.decidedRows();
     job.options = s.options();
-    s.running.clear();
-    for (std::size_t i = 0; i < s.pending.payments.size(); ++i) {
-        if (s.decisions.count(int(i)))
-            continue;
-        s.running.push_back(int(i));
-        job.payments.push_back(s.pending.payments[i]);
-        job.payments.back().entry = int(job.payments.size());
-    }
-    for (const Matching::Item& item : s.pending.items) {
-        if (!decided.contains(item.row))
-            job.items.push_back(item);
-    }
     if (s.settings.customerColumn >= 0 && !s.itemsPath.isEmpty())
         job.customers = MatchingJob::Customers{s.itemsPath, s.customerOptions()};
     s.runner->start(std::move(job));
@@ -330,15 +320,17 @@ void ReconciliationController::runEnded(bool cancelled) {
     }
     emit busyChanged(false);
     if (!cancelled) {
-        s.input = std::move(s.pending);
+        MatchingOutcome outcome = s.runner->takeOutcome();
+        s.input = std::move(outcome.input);
+        s.customerColumns = outcome.customerColumns;
         s.results.assign(s.input.payments.size(), std::nullopt);
-        const Matching::Result& result = s.runner->result();
-        for (std::size_t k = 0; k < result.payments.size() && k < s.running.size(); ++k) {
-            Matching::PaymentResult r = result.payments[k];
-            r.entry = s.running[k] + 1;
+        const std::vector<int>& matched = outcome.matched;
+        for (std::size_t k = 0; k < outcome.result.payments.size() && k < matched.size(); ++k) {
+            Matching::PaymentResult r = outcome.result.payments[k];
+            r.entry = matched[k] + 1;
             for (int& entry : r.collidesWith)
-                entry = s.running[std::size_t(entry - 1)] + 1;
-            s.results[std::size_t(s.running[k])] = std::move(r);
+                entry = matched[std::size_t(entry - 1)] + 1;
+            s.results[std::size_t(matched[k])] = std::move(r);
         }
         compose();
         choosePayment(s.chosen);
@@ -408,7 +400,7 @@ void ReconciliationController::compose() {
     }
     ItemTable table = s.items->source();
     if (s.settings.customerColumn >= 0) // the columns the matching read the customers from
-        std::tie(table.customerNumberColumn, table.customerNameColumn) = s.runner->customerColumns();
+        std::tie(table.customerNumberColumn, table.customerNameColumn) = s.customerColumns;
     const QString itemsName = s.itemsPath.isEmpty() ? QString() : QFileInfo(s.itemsPath).fileName();
     s.report = Abgleich::buildReport(s.input, merged,
                                      Abgleich::sourceOf(QFileInfo(s.statementPath).fileName(), itemsName,
@@ -549,6 +541,13 @@ void ReconciliationController::acceptCandidate(int candidate) {
         throw KalvonError::unreadable(QStringLiteral("Wählen Sie zuerst eine der möglichen Zuordnungen."));
     Decision d;
     d.candidate = s.candidates->candidate(candidate);
+    // Listed before the last decision and not matched again yet, a set may hold its items.
+    const QSet<int> decided = s.decidedRows();
+    for (const int row : d.candidate.rows) {
+        if (decided.contains(row))
+            throw KalvonError::unreadable(
+                QStringLiteral("Ein Posten dieser Zuordnung gehört schon zu einer anderen Zahlung."));
+    }
     d.basis = s.results[std::size_t(index)]->basis;
     d.alternatives = s.results[std::size_t(index)]->alternatives;
     const std::vector<int> settle = d.settles() ? s.toModelRows(d.candidate.rows) : std::vector<int>();
@@ -559,9 +558,15 @@ int ReconciliationController::acceptAll() {
     State& s = *m_state;
     Decisions decisions;
     std::vector<int> rows;
+    const QSet<int> decided = s.decidedRows();
+    const auto taken = [&](const Matching::Candidate& c) {
+        return std::any_of(c.rows.begin(), c.rows.end(), [&](int row) { return decided.contains(row); });
+    };
     for (std::size_t i = 0; i < s.results.size(); ++i) {
         const auto& r = s.results[i];
-        if (!r || r->status != Matching::Status::Matched || !r->match || s.decisions.count(int(i)))
+        // A set found before the last decision may hold its items until the matching has run again.
+        if (!r || r->status != Matching::Status::Matched || !r->match || s.decisions.count(int(i)) ||
+            taken(*r->match))
             continue;
         decisions[int(i)] = Decision{*r->match, r->basis, r->alternatives, false};
         rows.insert(rows.end(), r->match->rows.begin(), r->match->rows.end());
@@ -696,6 +701,16 @@ void ReconciliationController::saveReconciliation(const QString& path, bool repl
                                   d->second.basis, d->second.candidate, d->second.alternatives});
     }
     file.write(path, replace);
+}
+
+TableReader::Options ReconciliationController::Saved::readOptions() const {
+    TableReader::Options options;
+    options.sheet = itemsSheet;
+    if (itemsColumn >= 0)
+        options.column = TableReader::columnLetter(itemsColumn);
+    options.headerRow = itemsHeaderRow;
+    options.roles = true;
+    return options;
 }
 
 ReconciliationController::Saved ReconciliationController::readSaved(const QString& path) {

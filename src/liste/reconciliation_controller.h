@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/numbers/currency.h"
+#include "core/tables/read_options.h"
 #include "frontend/reconciliation/report.h"
 
 #include <QObject>
@@ -120,6 +121,9 @@ public:
         QString itemsSheet;
         int itemsColumn = -1;
         int itemsHeaderRow = 0;
+        // How to read the list again as it was read: its sheet, amount column and header row, and
+        // the roles the matching needs (customer, IBAN, date, the invoice number as label).
+        TableReader::Options readOptions() const;
     };
     // Throws KalvonError when the file is no saved reconciliation, or the statement or the list
     // has changed since it was saved.

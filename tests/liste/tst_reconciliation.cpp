@@ -257,6 +257,8 @@ private slots:
     void acceptAllThenUndo();
     void acceptCandidate_data();
     void acceptCandidate();
+    void decisionsBeforeMatchingAgain();
+    void decisionsKeptWhileListEdited();
     void statusColoursAndFilter_data();
     void statusColoursAndFilter();
     void chooseAndAssign();
@@ -452,6 +454,62 @@ void TestReconciliation::acceptCandidate() {
     for (const QJsonValue row : checked.value(QStringLiteral("items")).toArray())
         itemsOfOther << row.toInt();
     QCOMPARE(itemsOfOther, otherItems);
+}
+
+// Decisions made before the matching after the last one has ended never give an item to two payments.
+void TestReconciliation::decisionsBeforeMatchingAgain() {
+    const QString statement = m_dir.filePath(QStringLiteral("zweimal.xml"));
+    const QString items = m_dir.filePath(QStringLiteral("zweimal.csv"));
+    writeFile(statement, camt({QStringLiteral("100.00|Kranich GmbH|RE-0001"),
+                               QStringLiteral("100.00|Kranich GmbH|Zahlung")}));
+    writeFile(items, "Belegnr;Kunde;Belegdatum;Betrag\n"
+                     "RE-0001;Kranich GmbH;2026-11-02;100,00\n"
+                     "RE-0002;Kranich GmbH;2026-11-03;100,00\n");
+    Session s;
+    s.load(items);
+    s.controller->openStatement(statement);
+    QVERIFY(s.matched());
+    // The second payment takes the invoice that the first one names.
+    s.controller->choosePayment(s.payment(2));
+    const int candidate = s.candidate({2});
+    QVERIFY(candidate >= 0);
+    s.controller->acceptCandidate(candidate);
+    QVERIFY(s.controller->isRunning());
+    QCOMPARE(s.controller->acceptAll(), 0);
+    s.controller->choosePayment(s.payment(1));
+    QCOMPARE(s.controller->candidates()->candidateCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(KalvonError, s.controller->acceptCandidate(0));
+    QCOMPARE(s.items.settledCount(), 1);
+    QVERIFY(s.matched());
+    // Matched again, the first payment takes the invoice that is left.
+    QCOMPARE(paymentOf(s.json(), 1).value(QStringLiteral("items")).toArray(), QJsonArray{3});
+}
+
+// Deleting many rows here and there resets the item model; the decisions stay, until another list.
+void TestReconciliation::decisionsKeptWhileListEdited() {
+    ItemTable table;
+    table.format = ItemTable::Format::Text;
+    for (int i = 0; i < 200; ++i)
+        table.items.push_back(
+            {Currency::fromCount((i + 1) * 1000000), i + 2, QStringLiteral("RE-%1").arg(i + 1)});
+    const QString statement = m_dir.filePath(QStringLiteral("zwei.xml"));
+    writeFile(statement, camt({QStringLiteral("100.00|A|RE-1"), QStringLiteral("300.00|B|RE-3")}));
+    Session s;
+    s.items.setItems(table);
+    s.controller->openStatement(statement);
+    QVERIFY(s.matched());
+    QCOMPARE(s.controller->acceptAll(), 2);
+    QVERIFY(s.matched());
+    std::vector<int> scattered;
+    for (int row = 10; row < 150; row += 2)
+        scattered.push_back(row);
+    QSignalSpy reset(&s.items, &QAbstractItemModel::modelReset);
+    s.items.removeItems(scattered);
+    QCOMPARE(reset.count(), 1);
+    QVERIFY(s.controller->isDecided(s.payment(1)));
+    QVERIFY(s.controller->isDecided(s.payment(2)));
+    s.items.setItems(table);
+    QVERIFY(!s.controller->isDecided(s.payment(1)));
 }
 
 void TestReconciliation::statusColoursAndFilter_data() {
@@ -702,12 +760,10 @@ void TestReconciliation::roundTrip() {
     QCOMPARE(read.itemsFile, items);
     QCOMPARE(read.itemsColumn, 4);
     QCOMPARE(read.itemsHeaderRow, 1);
+    QCOMPARE(read.readOptions().column, QStringLiteral("E"));
+    QVERIFY(read.readOptions().roles);
     Session again;
-    TableReader::Options options;
-    options.sheet = read.itemsSheet;
-    options.column = QString::number(read.itemsColumn + 1);
-    options.headerRow = read.itemsHeaderRow;
-    again.load(read.itemsFile, options);
+    again.load(read.itemsFile, read.readOptions());
     again.controller->openStatement(read.statementFile);
     again.controller->applySaved(path);
     QVERIFY(again.matched());
