@@ -94,11 +94,7 @@ void ListWindow::openReconciliation(const QString& path) {
         if (m_controller->isBusy() || !confirmReplace())
             return;
         const ReconciliationController::Saved saved = ReconciliationController::readSaved(path);
-        TableReader::Options options;
-        options.sheet = saved.itemsSheet;
-        if (saved.itemsColumn >= 0)
-            options.column = TableReader::columnLetter(saved.itemsColumn);
-        options.headerRow = saved.itemsHeaderRow;
+        const TableReader::Options options = saved.readOptions();
         OpenedSource source = TableReader::openFile(saved.itemsFile, options);
         const ItemTable table = TableReader::read(source, options);
         reconciliation()->openStatement(saved.statementFile);

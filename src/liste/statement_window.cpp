@@ -61,7 +61,7 @@ void ListWindow::connectStatement() {
             &ListWindow::showAssignText);
     // The report and a saved reconciliation name the list's file.
     auto* columns = new StatementColumns(this);
-    connect(itemModel(), &QAbstractItemModel::modelReset, this, [this, columns] {
+    connect(itemModel(), &ItemModel::listReplaced, this, [this, columns] {
         const QString file = listFile();
         reconciliation()->setItemsSource(file);
         columns->read(file, itemModel()->source().sheet, itemModel()->source().headerRow);
