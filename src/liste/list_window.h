@@ -83,6 +83,7 @@ private:
     // The page "Kontoauszug".
     StatementPanel* buildStatementPanel();
     void startMatching();
+    void matchNewList();
     void matchingEnded(bool cancelled);
     void paymentChosen(int payment);
     void candidateChosen();

@@ -55,8 +55,14 @@ void ListWindow::openStatement(const QString& path) {
         reconciliation()->openStatement(path);
         m_sidePages->setCurrentWidget(m_statementPanel);
         showStatement();
-        statusBar()->showMessage(QStringLiteral("Kontoauszug „%1“ geöffnet.").arg(QFileInfo(path).fileName()),
-                                 5000);
+        const QString name = QFileInfo(path).fileName();
+        statusBar()->showMessage(
+            itemModel()->itemCount() > 0
+                ? QStringLiteral("Kontoauszug „%1“ geöffnet.").arg(name)
+                : QStringLiteral("Kontoauszug „%1“ geöffnet; er wird abgeglichen, sobald "
+                                 "die offenen Posten geöffnet sind.")
+                      .arg(name),
+            5000);
         if (itemModel()->itemCount() > 0)
             startMatching();
     });

@@ -65,6 +65,9 @@ void ListWindow::connectStatement() {
         const QString file = listFile();
         reconciliation()->setItemsSource(file);
         columns->read(file, itemModel()->source().sheet, itemModel()->source().headerRow);
+        // A list opened after the statement is matched against it as soon as it is shown.
+        if (reconciliation()->hasStatement())
+            QMetaObject::invokeMethod(this, &ListWindow::matchNewList, Qt::QueuedConnection);
     });
     connect(columns, &StatementColumns::columnsRead, this, [this](const QStringList& titles) {
         m_statementPanel->setColumns(StatementColumns::choices(titles));
@@ -88,6 +91,11 @@ void ListWindow::startMatching() {
         if (!reconciliation()->startMatching())
             showMessage(QStringLiteral("Es gibt keine offene Zahlung, die sich abgleichen ließe."));
     });
+}
+
+void ListWindow::matchNewList() {
+    if (!m_controller->isBusy() && itemModel()->itemCount() > 0)
+        startMatching();
 }
 
 void ListWindow::matchingEnded(bool cancelled) {

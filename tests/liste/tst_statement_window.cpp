@@ -37,6 +37,17 @@ const QString Green = QStringLiteral("#c0ffc0");
 const QString Doubtful = QStringLiteral("#ffe8a0");
 const QString Grey = QStringLiteral("#e0e0e0");
 
+// The statement's payments as matched against the open items, each with its status.
+QStringList matchedPayments() {
+    return strings({"Buchung 1|zugeordnet", "Buchung 2|zugeordnet mit Skonto", "Buchung 3|zugeordnet",
+                    "Buchung 4|Teilzahlung", "Buchung 5|zugeordnet", "Buchung 6|zugeordnet mit Skonto",
+                    "Buchung 7|mehrdeutig, 2 mögliche Zuordnungen", "Buchung 8|nicht zugeordnet",
+                    "Buchung 9|zugeordnet", "Buchung 10|zugeordnet",
+                    "Buchung 11|ausgelassen: eine ausgehende Zahlung (Soll)",
+                    "Buchung 12|ausgelassen: eine ausgehende Zahlung (Soll)",
+                    "Buchung 13|ausgelassen: eine Stornobuchung"});
+}
+
 } // namespace
 
 class TestStatementWindow : public QObject {
@@ -64,6 +75,7 @@ private slots:
     void savedRoundTrip();
     void reportSaved_data();
     void reportSaved();
+    void statementBeforeList();
     void dropped_data();
     void dropped();
     void automationNames();
@@ -197,14 +209,7 @@ QString TestStatementWindow::write(const QString& name, const QByteArray& bytes)
 void TestStatementWindow::paymentsShown() {
     openAndMatch();
     QStringList colours;
-    QCOMPARE(shownPayments(&colours),
-             strings({"Buchung 1|zugeordnet", "Buchung 2|zugeordnet mit Skonto", "Buchung 3|zugeordnet",
-                      "Buchung 4|Teilzahlung", "Buchung 5|zugeordnet", "Buchung 6|zugeordnet mit Skonto",
-                      "Buchung 7|mehrdeutig, 2 mögliche Zuordnungen", "Buchung 8|nicht zugeordnet",
-                      "Buchung 9|zugeordnet", "Buchung 10|zugeordnet",
-                      "Buchung 11|ausgelassen: eine ausgehende Zahlung (Soll)",
-                      "Buchung 12|ausgelassen: eine ausgehende Zahlung (Soll)",
-                      "Buchung 13|ausgelassen: eine Stornobuchung"}));
+    QCOMPARE(shownPayments(&colours), matchedPayments());
     QCOMPARE(colours, QStringList({Green, Green, Green, Doubtful, Green, Green, Doubtful,
                                    QStringLiteral("none"), Green, Green, Grey, Grey, Grey}));
     QVERIFY(window->findChild<QTabWidget*>()->currentWidget()->isAncestorOf(payments()));
@@ -526,6 +531,16 @@ void TestStatementWindow::reportSaved() {
     QVERIFY(bytes.startsWith(start));
     if (start.isEmpty())
         QVERIFY2(bytes.contains("RE-2026-0101"), bytes.left(200).constData());
+}
+
+// A statement opened before the list is matched as soon as the list is there.
+void TestStatementWindow::statementBeforeList() {
+    window->openStatement(Statement);
+    QCOMPARE(payments()->model()->rowCount(), 13);
+    QVERIFY(!child<QPushButton>("buttonMatch")->isEnabled()); // nothing to match against
+    window->openFile(Items);
+    QTRY_COMPARE(shownPayments(), matchedPayments());
+    QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
 }
 
 void TestStatementWindow::dropped_data() {
