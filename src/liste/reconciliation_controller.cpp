@@ -761,6 +761,11 @@ void ReconciliationController::applySaved(const QString& path) {
     if (!s.statement)
         throw KalvonError::unreadable(QStringLiteral("Es ist kein Kontoauszug geöffnet."));
     const ReconciliationFile file = ReconciliationFile::read(path);
+    if (QFileInfo(s.statementPath).canonicalFilePath() != QFileInfo(file.statementFile).canonicalFilePath())
+        throw KalvonError::unreadable(
+            QStringLiteral("Der gespeicherte Abgleich gehört zum Kontoauszug „%1“, geöffnet ist „%2“.")
+                .arg(QDir::toNativeSeparators(file.statementFile),
+                     QDir::toNativeSeparators(s.statementPath)));
     Decisions decisions = savedDecisions(s, file);
     stop();
     s.settings = file.settings;

@@ -762,6 +762,11 @@ void TestReconciliation::roundTrip() {
     QCOMPARE(read.itemsHeaderRow, 1);
     QCOMPARE(read.readOptions().column, QStringLiteral("E"));
     QVERIFY(read.readOptions().roles);
+    Session other;
+    other.load(read.itemsFile, read.readOptions());
+    other.controller->openStatement(data("kontoauszug.xml"));
+    QVERIFY_THROWS_EXCEPTION(KalvonError, other.controller->applySaved(path));
+    QCOMPARE(other.items.settledCount(), 0);
     Session again;
     again.load(read.itemsFile, read.readOptions());
     again.controller->openStatement(read.statementFile);
