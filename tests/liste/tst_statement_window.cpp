@@ -65,6 +65,8 @@ private slots:
     void acceptAllThenUndo();
     void acceptCandidate();
     void assignByHand();
+    void badSettingsTold_data();
+    void badSettingsTold();
     void badStatementChangesNothing_data();
     void badStatementChangesNothing();
     void savingAsksBeforeReplacing_data();
@@ -331,6 +333,33 @@ void TestStatementWindow::assignByHand() {
     QCOMPARE(paid.items.size(), std::size_t(2));
     child<QAction>("actionUndo")->trigger();
     QCOMPARE(window->reconciliation()->report().payments[7].status, Abgleich::Status::Unmatched);
+}
+
+void TestStatementWindow::badSettingsTold_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("Skonto")
+        << "editSkonto"
+        << "2; drei"
+        << "Skonto erwartet Prozentsätze unter 100, getrennt durch Semikolons (etwa „2; 3“ "
+           "oder „1,5; 3“), nicht „2; drei“.";
+    QTest::newRow("tolerance") << "editMatchTolerance"
+                               << "-5"
+                               << "Die Toleranz darf nicht negativ sein: „-5“.";
+}
+
+// Options that cannot be read are told before anything is matched; the results stay.
+void TestStatementWindow::badSettingsTold() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    openAndMatch();
+    child<QLineEdit>(field.toLatin1().constData())->setText(text);
+    QTest::mouseClick(child<QPushButton>("buttonMatch"), Qt::LeftButton);
+    QCOMPARE(f->texts(), QStringList{message});
+    QVERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    QCOMPARE(shownPayments(), matchedPayments());
 }
 
 void TestStatementWindow::badStatementChangesNothing_data() {
