@@ -199,7 +199,7 @@ void ListWindow::updateStatementActions() {
     const bool busy = m_controller->isBusy();
     const bool statement = rc->hasStatement();
     const int payment = m_statementPanel->currentPayment();
-    const Abgleich::Report report = rc->report();
+    const Abgleich::Report& report = rc->payments()->report(); // as shown, without a copy
     const bool ambiguous = payment >= 0 && std::size_t(payment) < report.payments.size() &&
                            report.payments[std::size_t(payment)].status == Abgleich::Status::Ambiguous &&
                            !rc->isDecided(payment);
