@@ -63,8 +63,9 @@ void ListWindow::openStatement(const QString& path) {
                                  "die offenen Posten geöffnet sind.")
                       .arg(name),
             5000);
-        if (itemModel()->itemCount() > 0)
-            startMatching();
+        // Matching starts with the next turn of the event loop: reading the statement and preparing
+        // the matching would otherwise hold the window up together.
+        QMetaObject::invokeMethod(this, &ListWindow::matchNewList, Qt::QueuedConnection);
     });
 }
 

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -136,8 +137,10 @@ void TestStatementWindow::openAndMatch() {
     window->openFile(Items);
     QTRY_COMPARE(window->itemModel()->itemCount(), 15);
     child<QAction>("actionOpenStatement"); // the menu's command, whose dialog gives this file
+    QSignalSpy matched(window->reconciliation(), &ReconciliationController::matched);
     window->openStatement(Statement);
-    QTRY_VERIFY(child<QPushButton>("buttonMatch")->isEnabled());
+    QTRY_COMPARE(matched.size(), 1);
+    QVERIFY(child<QPushButton>("buttonMatch")->isEnabled());
     QCOMPARE(payments()->model()->rowCount(), 13);
     QVERIFY2(f->messages.isEmpty(), qPrintable(f->texts().join(QLatin1Char('\n'))));
 }
@@ -455,7 +458,7 @@ void TestStatementWindow::closeWhileMatching() {
     QPointer<ListWindow> shown = window.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->openStatement(longStatement);
-    QVERIFY(shown->findChild<QPushButton*>(QStringLiteral("buttonStopMatch"))->isEnabled());
+    QTRY_VERIFY(shown->findChild<QPushButton*>(QStringLiteral("buttonStopMatch"))->isEnabled());
     QTest::qWait(50);
     QVERIFY(shown->findChild<QPushButton*>(QStringLiteral("buttonStopMatch"))->isEnabled()); // still matching
     QElapsedTimer closing;
@@ -498,6 +501,7 @@ void TestStatementWindow::cancelAndResponsive() {
     ticker.start(5);
     clock.start();
     window->openStatement(longStatement);
+    QTRY_VERIFY(child<QPushButton>("buttonStopMatch")->isEnabled());
     last = clock.elapsed(); // reading the statement is the window's; the matching is the worker's
     largestGap = 0;
     QVERIFY(!child<QPushButton>("buttonMatch")->isEnabled());
