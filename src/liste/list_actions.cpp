@@ -18,8 +18,8 @@ QAction* action(QObject* parent, const char* name, const QString& text, const QK
 
 ListActions::ListActions(QMainWindow* window)
     : open(action(window, "actionOpen", QStringLiteral("Ö&ffnen…"), QKeySequence::Open))
-    , openStatement(
-          action(window, "actionOpenStatement", QStringLiteral("&Kontoauszug öffnen…"), Qt::CTRL | Qt::Key_K))
+    , openStatement(action(window, "actionOpenStatement", QStringLiteral("&Kontoauszug öffnen…"),
+                           Qt::CTRL | Qt::SHIFT | Qt::Key_O))
     , saveReport(action(window, "actionSaveReport", QStringLiteral("Be&richt speichern…")))
     , saveReconciliation(action(window, "actionSaveReconciliation", QStringLiteral("Abgleich &speichern…"),
                                 QKeySequence::Save))
