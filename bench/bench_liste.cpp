@@ -7,6 +7,7 @@
 #include "liste/item_model.h"
 #include "liste/list_window.h"
 #include "liste/search_controller.h"
+#include "stall_meter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,7 +18,6 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <quazip/quazip.h>
@@ -26,45 +26,7 @@
 #include <algorithm>
 #include <random>
 
-#include <time.h>
-
 namespace {
-
-// Ticks every 5 ms and keeps the longest time between two ticks: how long the window could not
-// react to the user. Beside it, the most CPU time the GUI thread itself spent between two ticks:
-// on a busy machine the first also holds the time the thread waited for a core.
-class StallMeter {
-public:
-    StallMeter() {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 cpu = threadCpuNanoseconds();
-            m_longest = std::max(m_longest, m_clock.elapsed() - m_last);
-            m_longestBusy = std::max(m_longestBusy, cpu - m_lastCpu);
-            m_last = m_clock.elapsed();
-            m_lastCpu = cpu;
-        });
-        m_clock.start();
-        m_lastCpu = threadCpuNanoseconds();
-        m_timer.start(5);
-    }
-    qint64 longest() const { return std::max(m_longest, m_clock.elapsed() - m_last); }
-    double longestBusy() const {
-        return double(std::max(m_longestBusy, threadCpuNanoseconds() - m_lastCpu)) / 1e6;
-    }
-
-private:
-    static qint64 threadCpuNanoseconds() {
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-    }
-
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0, m_longest = 0;
-    qint64 m_lastCpu = 0, m_longestBusy = 0;
-};
 
 // The window with range(0) amounts of two decimals and a target that three of them make; at most
 // range(1) items per hit.

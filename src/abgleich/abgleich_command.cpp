@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace AbgleichCommand {
 namespace {
@@ -54,9 +53,8 @@ Statement readStatement(const Options& o) {
 // The currency the open items are in: --currency, else the regional settings' currency. A
 // statement in another one is refused, since the amounts could not be compared.
 QString checkCurrency(const Options& o, const Statement& statement) {
-    const QString items =
-        o.currency.isEmpty() ? QLocale().currencySymbol(QLocale::CurrencyIsoCode) : o.currency;
-    if (!statement.currency.isEmpty() && !items.isEmpty() && statement.currency != items)
+    const QString items = Abgleich::itemsCurrency(o.currency);
+    if (Abgleich::currencyDiffers(statement, items))
         throw KalvonError::unreadable(
             QStringLiteral(
                 "Der Kontoauszug „%1“ ist in %2, die offenen Posten in %3%4. Sind die offenen Posten "

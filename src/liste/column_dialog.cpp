@@ -105,6 +105,7 @@ TableReader::Options ColumnDialog::options() const {
     if (m_columns->count() > 0)
         options.column = columnOption(m_layout, m_columns->currentData().toInt());
     options.headerRow = m_headerRow->value();
+    options.roles = true; // the customer, IBAN and date columns, for matching a bank statement
     return options;
 }
 

@@ -48,8 +48,8 @@ private:
 
 class SettleCommand : public QUndoCommand {
 public:
-    SettleCommand(ItemModel* model, std::vector<int> rows)
-        : QUndoCommand(QStringLiteral("Ausgleichen"))
+    SettleCommand(ItemModel* model, std::vector<int> rows, QUndoCommand* parent = nullptr)
+        : QUndoCommand(QStringLiteral("Ausgleichen"), parent)
         , m_model(model)
         , m_rows(std::move(rows)) {}
     void redo() override { m_model->applySettled(m_rows, true); }
@@ -97,6 +97,20 @@ void ItemModel::setItems(const ItemTable& table) {
     beginResetModel();
     m_undo.clear();
     m_entries.clear();
+    m_source = ItemTable();
+    m_source.format = table.format;
+    m_source.sheet = table.sheet;
+    m_source.amountColumn = table.amountColumn;
+    m_source.amountHeader = table.amountHeader;
+    m_source.labelColumns = table.labelColumns;
+    m_source.labelHeaders = table.labelHeaders;
+    m_source.hasHeader = table.hasHeader;
+    m_source.headerRow = table.headerRow;
+    m_source.customerNumberColumn = table.customerNumberColumn;
+    m_source.customerNameColumn = table.customerNameColumn;
+    m_source.ibanColumn = table.ibanColumn;
+    m_source.dateColumn = table.dateColumn;
+    m_source.debitCreditColumn = table.debitCreditColumn;
     m_entries.reserve(table.items.size());
     for (const Item& item : table.items)
         m_entries.push_back({item, false});
@@ -113,6 +127,7 @@ void ItemModel::setItems(const ItemTable& table) {
     if (table.totalRow)
         m_firstFreeRow = std::max(m_firstFreeRow, table.totalRow->row + 1);
     endResetModel();
+    emit listReplaced();
     emit listChanged();
 }
 
@@ -149,6 +164,18 @@ void ItemModel::settle(const std::vector<int>& rows) {
     }
     if (!m_locked && !open.empty())
         m_undo.push(new SettleCommand(this, std::move(open)));
+}
+
+bool ItemModel::addSettle(const std::vector<int>& rows, QUndoCommand* parent) {
+    std::vector<int> open;
+    for (const int row : rows) {
+        if (row >= 0 && row < itemCount() && !isSettled(row))
+            open.push_back(row);
+    }
+    if (m_locked || open.empty())
+        return false;
+    new SettleCommand(this, std::move(open), parent);
+    return true;
 }
 
 int ItemModel::addItem() {

@@ -25,6 +25,8 @@ public:
 
     // A new list: replaces every item and forgets the history, the marks and the hit colours.
     void setItems(const ItemTable& table);
+    // The table the list was read from without its items: sheet, columns and their headers.
+    const ItemTable& source() const { return m_source; }
     int itemCount() const { return int(m_entries.size()); }
     const Item& item(int row) const { return m_entries[std::size_t(row)].item; }
     bool isSettled(int row) const { return m_entries[std::size_t(row)].settled; }
@@ -41,6 +43,9 @@ public:
 
     // Changes by the user, each one step of the undo stack.
     void settle(const std::vector<int>& rows);
+    // The settling of these rows as part of a larger step: a child of parent, which the caller
+    // pushes. False when none of them is open or the list is locked.
+    bool addSettle(const std::vector<int>& rows, QUndoCommand* parent);
     int addItem(); // returns the new item's row
     void removeItems(std::vector<int> rows);
     QUndoStack* undoStack() { return &m_undo; }
@@ -58,6 +63,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 signals:
+    // setItems put a new list in place (a reset of the model may also come from many rows
+    // inserted or removed at once).
+    void listReplaced();
     // The amounts or the settled marks changed: hits found before no longer fit the list.
     void listChanged();
     void amountRefused(const QString& message);
@@ -75,6 +83,7 @@ private:
     void changeRows(int first, int last);
 
     std::vector<Entry> m_entries;
+    ItemTable m_source;
     std::vector<int> m_highlighted; // ascending
     int m_settled = 0;
     QString m_labelHeader;

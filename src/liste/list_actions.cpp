@@ -18,6 +18,12 @@ QAction* action(QObject* parent, const char* name, const QString& text, const QK
 
 ListActions::ListActions(QMainWindow* window)
     : open(action(window, "actionOpen", QStringLiteral("Ö&ffnen…"), QKeySequence::Open))
+    , openStatement(action(window, "actionOpenStatement", QStringLiteral("&Kontoauszug öffnen…"),
+                           Qt::CTRL | Qt::SHIFT | Qt::Key_O))
+    , saveReport(action(window, "actionSaveReport", QStringLiteral("Be&richt speichern…")))
+    , saveReconciliation(action(window, "actionSaveReconciliation", QStringLiteral("Abgleich &speichern…"),
+                                QKeySequence::Save))
+    , openReconciliation(action(window, "actionOpenReconciliation", QStringLiteral("&Abgleich öffnen…")))
     , exportHits(action(window, "actionExport", QStringLiteral("Treffer &exportieren…")))
     , quit(action(window, "actionQuit", QStringLiteral("&Beenden"), QKeySequence::Quit))
     , undo(action(window, "actionUndo", QStringLiteral("&Rückgängig"), QKeySequence::Undo))
@@ -32,6 +38,11 @@ ListActions::ListActions(QMainWindow* window)
     QMenu* file = window->menuBar()->addMenu(QStringLiteral("&Datei"));
     file->addAction(open);
     file->addAction(exportHits);
+    file->addSeparator();
+    file->addAction(openStatement);
+    file->addAction(saveReport);
+    file->addAction(saveReconciliation);
+    file->addAction(openReconciliation);
     file->addSeparator();
     file->addAction(quit);
     QMenu* edit = window->menuBar()->addMenu(QStringLiteral("&Bearbeiten"));

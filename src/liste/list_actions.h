@@ -5,11 +5,15 @@ class QAction;
 class QMainWindow;
 
 // The commands of Kalvon Liste's window, in its menus "Datei", "Bearbeiten" and "Hilfe", with
-// their keys. The window connects them.
+// their keys. The window connects them. The bank statement's commands are in "Datei" too.
 struct ListActions {
     explicit ListActions(QMainWindow* window);
 
     QAction* open;
+    QAction* openStatement;
+    QAction* saveReport;
+    QAction* saveReconciliation;
+    QAction* openReconciliation;
     QAction* exportHits;
     QAction* quit;
     QAction* undo;

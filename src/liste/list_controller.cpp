@@ -7,6 +7,7 @@
 #include "frontend/visible_text.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
+#include "liste/reconciliation_controller.h"
 #include "liste/search_controller.h"
 
 #include <QLocale>
@@ -42,15 +43,19 @@ ListController::ListController(QObject* parent)
     : QObject(parent)
     , m_items(new ItemModel(this))
     , m_hits(new HitModel(m_items, this))
-    , m_search(new SearchController(this)) {
+    , m_search(new SearchController(this))
+    , m_reconciliation(new ReconciliationController(m_items, this)) {
     connect(m_items, &ItemModel::listChanged, this, &ListController::listChanged);
+    connect(m_reconciliation, &ReconciliationController::busyChanged, this, &ListController::setMatching);
     connect(m_items->undoStack(), &QUndoStack::indexChanged, this, &ListController::changed);
     connectSearch();
 }
 
 ListController::~ListController() {
-    // The worker reports to the models: it ends before they do.
+    // The workers report to the models: they end before the models do. The statement's controller
+    // works on the item model, which was made before it and would be deleted first.
     m_search->stop();
+    delete m_reconciliation;
     // The models are deleted after this part of the controller; what they signal then (the undo
     // stack clears itself) must not reach it.
     for (QObject* sender : std::initializer_list<QObject*>{m_items, m_items->undoStack(), m_hits, m_search})
@@ -117,7 +122,7 @@ bool ListController::hasChanges() const {
 }
 
 QString ListController::startSearch(const SearchInput& input) {
-    if (m_busy)
+    if (isBusy())
         return {};
     PreparedSearch prepared = ListSearch::prepare(readable(input), *m_items);
     if (!prepared.refusal.isEmpty())
@@ -141,10 +146,12 @@ SearchInput ListController::readable(SearchInput input) {
 
 void ListController::cancel() {
     m_search->cancel();
+    m_reconciliation->cancel();
 }
 
 void ListController::stop() {
     m_search->stop();
+    m_reconciliation->stop();
 }
 
 int ListController::chooseHit(int hit) {
@@ -158,7 +165,7 @@ int ListController::chooseHit(int hit) {
 }
 
 QString ListController::settle(int hit) {
-    if (m_busy || hit < 0 || hit >= m_hits->hitCount())
+    if (isBusy() || hit < 0 || hit >= m_hits->hitCount())
         return {};
     const std::vector<int> rows = m_hits->hit(hit).rows;
     m_items->settle(rows);
@@ -171,6 +178,13 @@ void ListController::setBusy(bool busy) {
     m_items->setLocked(busy);
     emit progress(0);
     emit busyChanged(busy);
+    emit changed();
+}
+
+void ListController::setMatching(bool matching) {
+    m_matching = matching;
+    m_items->setLocked(matching);
+    emit busyChanged(isBusy());
     emit changed();
 }
 

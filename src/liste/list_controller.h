@@ -10,11 +10,13 @@
 
 class HitModel;
 class ItemModel;
+class ReconciliationController;
 class SearchController;
 
 // What Kalvon Liste's window shows, without its widgets: the item list and the hits, the search
-// over the list, and the texts of the status line and of the hit count. The window passes the
-// user's commands on and shows what comes back.
+// over the list, a bank statement matched against the list, and the texts of the status line and
+// of the hit count. The window passes the user's commands on and shows what comes back. The
+// search and the matching are never busy at once.
 class ListController : public QObject {
     Q_OBJECT
 
@@ -27,7 +29,9 @@ public:
     ItemModel* items() const { return m_items; }
     HitModel* hits() const { return m_hits; }
     SearchController* search() const { return m_search; }
-    bool isBusy() const { return m_busy; }
+    ReconciliationController* reconciliation() const { return m_reconciliation; }
+    // A search or a matching runs.
+    bool isBusy() const { return m_busy || m_matching; }
 
     // A new list read from source (a file name or "Zwischenablage").
     void load(const ItemTable& table, const QString& source);
@@ -42,11 +46,12 @@ public:
     // Starts the search the fields ask for. A refusal comes back as its text (empty: started); a
     // target or tolerance that is no valid number throws KalvonError.
     QString startSearch(const SearchInput& input);
+    // Cancels the search or the matching that runs.
     void cancel();
     // The fields as the search reads them: a target or tolerance as an amount is written (a
     // currency mark, "−"), a tolerance typed with "%" as a percentage.
     static SearchInput readable(SearchInput input);
-    // Ends a running search and waits for it; nothing of it is reported any more.
+    // Ends a running search or matching and waits for it; nothing of it is reported any more.
     void stop();
 
     // Shows the items of hit number `hit` (-1: none) in the hit colour; returns the first item's
@@ -70,6 +75,7 @@ signals:
 private:
     void connectSearch();
     void setBusy(bool busy);
+    void setMatching(bool matching);
     void searchFinished(bool cancelled);
     void showTotal(const QString& status = {});
     void setTotal(const QString& text);
@@ -78,7 +84,9 @@ private:
     ItemModel* m_items;
     HitModel* m_hits;
     SearchController* m_search;
+    ReconciliationController* m_reconciliation;
     bool m_busy = false;
+    bool m_matching = false;
     bool m_counted = false;
     CombinationSearch::Total m_total;
     QString m_title;       // the file name or "Zwischenablage"

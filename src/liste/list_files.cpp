@@ -136,5 +136,5 @@ void ListWindow::dropEvent(QDropEvent* event) {
     const QString path = urls.constFirst().toLocalFile();
     // Opening may ask questions; the drag source is not kept waiting for them.
     QMetaObject::invokeMethod(
-        this, [this, path] { openFile(path); }, Qt::QueuedConnection);
+        this, [this, path] { openDropped(path); }, Qt::QueuedConnection);
 }

@@ -8,7 +8,9 @@
 #include "liste/item_model.h"
 #include "liste/item_panel.h"
 #include "liste/list_controller.h"
+#include "liste/reconciliation_controller.h"
 #include "liste/search_panel.h"
+#include "liste/statement_panel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,8 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -36,10 +40,12 @@ ListWindow::ListWindow(QWidget* parent)
     setTabOrder();
     connectActions();
     connectController();
-    // Ctrl+Z in a search field does what the menu says it does: it takes back the last change to
-    // the list, not the typing in the field.
-    for (QLineEdit* field : m_searchPanel->findChildren<QLineEdit*>())
-        field->installEventFilter(this);
+    connectStatement();
+    // Ctrl+Z in a search or matching field does what the menu says it does: it takes back the last
+    // change to the list, not the typing in the field.
+    for (QWidget* panel : std::initializer_list<QWidget*>{m_searchPanel, m_statementPanel})
+        for (QLineEdit* field : panel->findChildren<QLineEdit*>())
+            field->installEventFilter(this);
 
     const QSettings settings;
     if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
@@ -52,7 +58,8 @@ ListWindow::~ListWindow() {
     // The worker reports to the controller's models: it ends before they do. What the models
     // and the hit list signal while they are deleted must not reach this part of the window.
     m_controller->stop();
-    for (QObject* sender : std::initializer_list<QObject*>{m_controller, m_controller->items(), m_hitPanel})
+    for (QObject* sender : std::initializer_list<QObject*>{m_controller, m_controller->items(), m_hitPanel,
+                                                           reconciliation(), m_statementPanel, m_sidePages})
         sender->disconnect(this);
 }
 
@@ -64,18 +71,31 @@ HitModel* ListWindow::hitModel() const {
     return m_controller->hits();
 }
 
+ReconciliationController* ListWindow::reconciliation() const {
+    return m_controller->reconciliation();
+}
+
 void ListWindow::buildLayout() {
     m_itemPanel = new ItemPanel(itemModel(), m_actions.addItem, m_actions.removeItems);
     m_searchPanel = new SearchPanel;
     m_hitPanel = new HitPanel(hitModel(), m_actions.settle);
-    auto* right = new QWidget;
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(m_searchPanel);
-    rightLayout->addWidget(m_hitPanel, 1);
+    auto* search = new QWidget;
+    auto* searchLayout = new QVBoxLayout(search);
+    searchLayout->addWidget(m_searchPanel);
+    searchLayout->addWidget(m_hitPanel, 1);
+    // The search and the statement share the right side, so that the list stays in view beside
+    // either. The pages are switched with their mnemonics or Ctrl+Tab; Tab goes on to the controls.
+    m_statementPanel = buildStatementPanel();
+    m_sidePages = new QTabWidget;
+    m_sidePages->setObjectName(QStringLiteral("tabsSide"));
+    m_sidePages->setAccessibleName(QStringLiteral("Suche und Kontoauszug"));
+    m_sidePages->addTab(search, QStringLiteral("Such&e"));
+    m_sidePages->addTab(m_statementPanel, QStringLiteral("&Kontoauszug"));
+    m_sidePages->setFocusPolicy(Qt::NoFocus);
+    m_sidePages->tabBar()->setFocusPolicy(Qt::NoFocus);
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(m_itemPanel);
-    splitter->addWidget(right);
+    splitter->addWidget(m_sidePages);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
@@ -87,7 +107,7 @@ void ListWindow::buildLayout() {
 void ListWindow::setTabOrder() {
     QList<QWidget*> order{m_itemPanel->view()};
     order << m_searchPanel->tabStops() << m_hitPanel->view();
-    order << m_hitPanel->settleButton();
+    order << m_hitPanel->settleButton() << m_statementPanel->tabStops();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -95,6 +115,12 @@ void ListWindow::setTabOrder() {
 void ListWindow::connectActions() {
     connect(m_actions.open, &QAction::triggered, this, &ListWindow::chooseAndOpen);
     connect(m_actions.exportHits, &QAction::triggered, this, &ListWindow::chooseAndExport);
+    connect(m_actions.openStatement, &QAction::triggered, this, &ListWindow::chooseAndOpenStatement);
+    connect(m_actions.saveReport, &QAction::triggered, this, &ListWindow::chooseAndSaveReport);
+    connect(m_actions.saveReconciliation, &QAction::triggered, this,
+            &ListWindow::chooseAndSaveReconciliation);
+    connect(m_actions.openReconciliation, &QAction::triggered, this,
+            &ListWindow::chooseAndOpenReconciliation);
     connect(m_actions.quit, &QAction::triggered, this, &QWidget::close);
     connect(m_actions.undo, &QAction::triggered, this,
             [this] { guarded([this] { itemModel()->undoStack()->undo(); }); });
@@ -210,6 +236,7 @@ void ListWindow::updateActions() {
     m_actions.removeItems->setEnabled(!busy && itemModel()->itemCount() > 0);
     m_actions.stop->setEnabled(busy);
     m_searchPanel->setBusy(busy);
+    updateStatementActions();
 }
 
 bool ListWindow::eventFilter(QObject* watched, QEvent* event) {

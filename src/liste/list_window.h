@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <vector>
 
 class HitModel;
 class HitPanel;
@@ -14,11 +15,15 @@ class ItemModel;
 class ItemPanel;
 class ListController;
 class QLabel;
+class QTabWidget;
+class ReconciliationController;
 class SearchPanel;
+class StatementPanel;
 
-// Kalvon Liste's window: the item list on the left, the search and the hits on the right. The
-// controller holds the list, runs the search and words the status; the window takes the user's
-// commands, reads files and the clipboard, and shows what the controller reports.
+// Kalvon Liste's window: the item list on the left; on the right the pages "Suche" (the search and
+// the hits) and "Kontoauszug" (a bank statement's payments matched against the list). The
+// controller holds the list, runs the search and the matching and words the status; the window
+// takes the user's commands, reads files and the clipboard, and shows what the controller reports.
 class ListWindow : public QMainWindow {
     Q_OBJECT
 
@@ -30,10 +35,20 @@ public:
     void openFile(const QString& path);
     void pasteText(const QString& text);
     void exportHits(const QString& path);
+    // A bank statement beside the list, matched against it at once when the list has items.
+    void openStatement(const QString& path);
+    // A file dropped or named on the command line: a bank statement by its content, else a list.
+    void openDropped(const QString& path);
+    void saveReport(const QString& path);
+    // Asks before it replaces a file.
+    void saveReconciliation(const QString& path);
+    // Reads the saved statement and list again, then applies the saved decisions.
+    void openReconciliation(const QString& path);
 
     ListController* controller() const { return m_controller; }
     ItemModel* itemModel() const;
     HitModel* hitModel() const;
+    ReconciliationController* reconciliation() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +60,7 @@ private:
     void buildLayout();
     void connectActions();
     void connectController();
+    void connectStatement();
     void setTabOrder();
 
     // Runs a command of the user; a failure is told in a message box and the window stays idle.
@@ -64,10 +80,33 @@ private:
     void showInfo();
     void updateActions();
 
+    // The page "Kontoauszug".
+    StatementPanel* buildStatementPanel();
+    void startMatching();
+    void matchNewList();
+    void matchingEnded(bool cancelled);
+    void paymentChosen(int payment);
+    void candidateChosen();
+    void acceptCandidate(int candidate);
+    void acceptAll();
+    void assignSelected();
+    std::vector<int> selectedItemRows() const;
+    void showAssignText();
+    void showStatement();
+    void updateStatementActions();
+    // The list's file as it was opened, empty for a pasted list.
+    QString listFile() const;
+    void chooseAndOpenStatement();
+    void chooseAndSaveReport();
+    void chooseAndSaveReconciliation();
+    void chooseAndOpenReconciliation();
+
     ListController* m_controller;
     ListActions m_actions;
     ItemPanel* m_itemPanel = nullptr;
     SearchPanel* m_searchPanel = nullptr;
     HitPanel* m_hitPanel = nullptr;
+    QTabWidget* m_sidePages = nullptr;
+    StatementPanel* m_statementPanel = nullptr;
     QLabel* m_statusLabel = nullptr;
 };

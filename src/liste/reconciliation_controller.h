@@ -2,10 +2,12 @@
 #pragma once
 
 #include "core/numbers/currency.h"
+#include "core/tables/read_options.h"
 #include "frontend/reconciliation/report.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -51,6 +53,9 @@ public:
     QString statementFile() const;
     // The list's file, as the report and a saved reconciliation name it.
     void setItemsSource(const QString& path);
+    // The header texts of the list's columns (TableReader::Layout::columnTitles), for the report's
+    // names of the customer and date columns; without them it names their letters.
+    void setItemsColumns(const QStringList& titles);
 
     MatchSettings settings() const;
     void setSettings(const MatchSettings& settings);
@@ -67,6 +72,8 @@ public:
     // The payments as the filter shows them.
     QSortFilterProxyModel* filteredPayments() const;
     void setFilter(Filter filter);
+    // The filter's choices as the combo box lists them, in the order of Filter.
+    static QStringList filterTexts();
     // The candidate sets of the chosen payment.
     CandidateModel* candidates() const;
 
@@ -77,15 +84,22 @@ public:
     int chosenPayment() const;
     // The chosen payment's details: basis, Skonto rate and discount, difference, remainder.
     QString detailsText() const;
+    // Shows the items of the chosen payment's candidate set `candidate` in the hit colour (-1: the
+    // payment's own items again); returns the item model's first row of them, or -1.
+    int chooseCandidate(int candidate);
 
-    // Assigns candidate set `candidate` of the chosen payment to it; the remaining undecided
-    // payments are matched again without those items.
+    // Assigns candidate set `candidate` of the chosen payment to it and settles its items (a
+    // partial payment's items stay open), one step of the undo stack; the remaining undecided
+    // payments are matched again without those items. Throws KalvonError when that cannot be.
     void acceptCandidate(int candidate);
     // Settles the items of every matched payment at once, one step of the undo stack; returns how
-    // many payments were settled.
+    // many payments were settled. Partial payments stay undecided: their items stay open.
     int acceptAll();
-    // Assigns these item model rows to the chosen payment by hand (one undo step).
+    // Assigns these item model rows to the chosen payment by hand (one undo step), settled as
+    // acceptCandidate does; the others are matched again. Throws KalvonError when that cannot be.
     void assign(const std::vector<int>& rows);
+    // True when the payment (index in the report) was accepted or assigned by the user.
+    bool isDecided(int payment) const;
     // The sum of these rows and its difference to the chosen payment, for the live display.
     QString assignText(const std::vector<int>& rows) const;
 
@@ -97,9 +111,9 @@ public:
     void saveReport(const QString& path) const;
 
     // A reconciliation in progress as a small JSON file: the statement's and the list's files,
-    // the settings and the decisions. Saving never overwrites silently (the caller asks); throws
-    // KalvonError.
-    void saveReconciliation(const QString& path) const;
+    // the settings and the decisions. An existing file is replaced only when replace is true (the
+    // caller asks first); throws KalvonError.
+    void saveReconciliation(const QString& path, bool replace = false) const;
     // What a saved reconciliation needs read again before its decisions apply.
     struct Saved {
         QString statementFile;
@@ -107,11 +121,20 @@ public:
         QString itemsSheet;
         int itemsColumn = -1;
         int itemsHeaderRow = 0;
+        // How to read the list again as it was read: its sheet, amount column and header row, and
+        // the roles the matching needs (customer, IBAN, date, the invoice number as label).
+        TableReader::Options readOptions() const;
     };
+    // Throws KalvonError when the file is no saved reconciliation, or the statement or the list
+    // has changed since it was saved.
     static Saved readSaved(const QString& path);
     // Applies a saved reconciliation's settings and decisions once its statement and list are
-    // read again; throws KalvonError when they no longer fit (an item or payment missing).
+    // read again (one undo step), then matches the rest; throws KalvonError when they no longer
+    // fit (an item or payment missing) and changes nothing then.
     void applySaved(const QString& path);
+
+    // What the controller holds; defined where it is implemented.
+    struct State;
 
 signals:
     void busyChanged(bool busy);
@@ -123,6 +146,12 @@ signals:
     void changed();
 
 private:
-    struct State;
+    friend class DecisionCommand;
+    void startRun();
+    void runEnded(bool cancelled);
+    void compose();
+    void decisionsChanged();
+    void listReset();
+
     std::unique_ptr<State> m_state;
 };

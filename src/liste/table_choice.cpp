@@ -27,8 +27,10 @@ public:
     // The first reading: the sheet and column chosen by default.
     ItemTable readFirst(TableReader::Layout* layout) {
         const WaitCursor wait;
-        m_source.emplace(m_open(TableReader::Options(), layout));
-        return TableReader::read(*m_source, TableReader::Options(), layout);
+        TableReader::Options options;
+        options.roles = true; // as ColumnDialog::options(): what a bank statement is matched by
+        m_source.emplace(m_open(options, layout));
+        return TableReader::read(*m_source, options, layout);
     }
     // The layout of another sheet of the input, for the dialog.
     TableReader::Layout layoutOf(const TableReader::Options& options, const TableReader::Layout& workbook) {

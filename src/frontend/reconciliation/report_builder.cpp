@@ -4,6 +4,7 @@
 #include "core/tables/table_reader.h"
 
 #include <QHash>
+#include <QLocale>
 
 namespace Abgleich {
 namespace {
@@ -157,6 +158,14 @@ Report buildReport(const MatchInput& input, const Matching::Result& result, Sour
             taken = reportIndex[std::size_t(taken)];
     }
     return report;
+}
+
+QString itemsCurrency(const QString& given) {
+    return given.isEmpty() ? QLocale().currencySymbol(QLocale::CurrencyIsoCode) : given;
+}
+
+bool currencyDiffers(const Statement& statement, const QString& itemsCurrency) {
+    return !statement.currency.isEmpty() && !itemsCurrency.isEmpty() && statement.currency != itemsCurrency;
 }
 
 } // namespace Abgleich

@@ -25,4 +25,10 @@ Source sourceOf(const QString& statementFile, const QString& itemsFile, const St
                 const ItemTable& table, const QStringList& columnTitles, const QString& currency);
 Report buildReport(const MatchInput& input, const Matching::Result& result, Source source);
 
+// The currency the open items are in: the one given, else the regional settings' (ISO 4217).
+QString itemsCurrency(const QString& given);
+// True when the statement names a currency other than the open items': their amounts cannot be
+// compared. A statement that names none fits any.
+bool currencyDiffers(const Statement& statement, const QString& itemsCurrency);
+
 } // namespace Abgleich

@@ -23,6 +23,10 @@ QString itemName(const OpenItem& item);
 QString basisText(Basis basis);
 // "Buchung 3", or "Buchung 3.2" for the second payment of a batch booking.
 QString entryText(const PaymentResult& payment);
+// The text report's summary line without its line break: "Zahlungen: 13 gelesen, 7 zugeordnet, …".
+QString summaryText(const Summary& summary);
+// One payment as the text report shows it: its head line, status and details, lines indented.
+QString paymentText(const Report& report, const PaymentResult& payment);
 // A date in the regional short format with a four-digit year; empty when unknown.
 QString regionalDate(const QDate& date);
 

@@ -185,6 +185,14 @@ QString regionalDate(const QDate& date) {
     return QLocale().toString(date, format);
 }
 
+QString summaryText(const Summary& summary) {
+    return summaryLine(summary).chopped(1);
+}
+
+QString paymentText(const Report& report, const PaymentResult& payment) {
+    return block(report, payment).mid(1);
+}
+
 QString textReport(const Report& report) {
     QString text = sourceLine(report.source, int(report.openItems.size())) + summaryLine(report.summary());
     for (const PaymentResult& payment : report.payments)
