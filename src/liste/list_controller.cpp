@@ -42,7 +42,8 @@ ListController::ListController(QObject* parent)
     : QObject(parent)
     , m_items(new ItemModel(this))
     , m_hits(new HitModel(m_items, this))
-    , m_search(new SearchController(this)) {
+    , m_search(new SearchController(this))
+    , m_reader(new FileReader(this)) {
     connect(m_items, &ItemModel::listChanged, this, &ListController::listChanged);
     connect(m_items->undoStack(), &QUndoStack::indexChanged, this, &ListController::changed);
     connectSearch();
@@ -140,11 +141,34 @@ SearchInput ListController::readable(SearchInput input) {
 }
 
 void ListController::cancel() {
+    if (m_reader->isRunning()) {
+        m_reader->drop();
+        readingEnded();
+    }
     m_search->cancel();
 }
 
 void ListController::stop() {
+    m_reader->drop();
     m_search->stop();
+}
+
+bool ListController::read(const QString& fileName, FileReader::Job job, FileReader::Done done) {
+    if (m_busy)
+        return false;
+    setBusy(true);
+    emit statusChanged(fileName.isEmpty()
+                           ? QStringLiteral("Die Zwischenablage wird gelesen…")
+                           : QStringLiteral("„%1“ wird gelesen…").arg(VisibleText::escaped(fileName)));
+    return m_reader->start(std::move(job), [this, done = std::move(done)] {
+        readingEnded();
+        done();
+    });
+}
+
+void ListController::readingEnded() {
+    setBusy(false);
+    emit statusChanged(statusText());
 }
 
 int ListController::chooseHit(int hit) {

@@ -3,6 +3,7 @@
 
 #include "core/tables/item_table.h"
 #include "liste/list_actions.h"
+#include "liste/table_choice.h"
 
 #include <QMainWindow>
 
@@ -30,6 +31,9 @@ public:
     void openFile(const QString& path);
     void pasteText(const QString& text);
     void exportHits(const QString& path);
+    // Opens and reads a table off the window's thread, asks for its column where it must, and
+    // takes it as the list of the file at path (empty: of the clipboard).
+    void readTable(const TableChoice::Open& open, const QString& path);
 
     ListController* controller() const { return m_controller; }
     ItemModel* itemModel() const;
@@ -54,6 +58,8 @@ private:
     bool ask(const QString& question);
     bool confirmReplace();
     void load(const ItemTable& table, const QString& source);
+    void firstRead(TableChoice::Reading& reading, const TableChoice::Open& open, const QString& path);
+    void loadRead(const TableChoice::Reading& reading, const QString& path);
 
     void startSearch();
     void hitChosen(int hit);

@@ -6,11 +6,9 @@
 
 #include <QApplication>
 
-#include <optional>
-
 namespace {
 
-// The wait cursor for as long as the window reads a table.
+// The wait cursor for as long as the dialog lays out another sheet.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
@@ -18,77 +16,94 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The input as opened once, kept while the user chooses.
-class KeptSource {
-public:
-    explicit KeptSource(const TableChoice::Open& open)
-        : m_open(open) {}
+// Runs read, keeping a failure as its message.
+template <class F> void catching(TableChoice::Reading& reading, F&& read) {
+    try {
+        read();
+    } catch (const KalvonError& e) {
+        reading.failure = e.userMessage();
+    } catch (const std::exception&) {
+        reading.unexpected = std::current_exception();
+    }
+}
 
-    // The first reading: the sheet and column chosen by default.
-    ItemTable readFirst(TableReader::Layout* layout) {
-        const WaitCursor wait;
-        m_source.emplace(m_open(TableReader::Options(), layout));
-        return TableReader::read(*m_source, TableReader::Options(), layout);
-    }
-    // The layout of another sheet of the input, for the dialog.
-    TableReader::Layout layoutOf(const TableReader::Options& options, const TableReader::Layout& workbook) {
-        const WaitCursor wait;
-        TableReader::Layout layout;
-        TableReader::select(source(options), options, &layout);
-        layout.sheets = workbook.sheets;
-        layout.hiddenSheets = workbook.hiddenSheets;
-        layout.sheet = int(workbook.sheets.indexOf(options.sheet));
-        return layout;
-    }
-    ItemTable read(const TableReader::Options& options) {
-        const WaitCursor wait;
-        return TableReader::read(source(options), options, nullptr);
-    }
+// A workbook's sheet by its index in the dialog's layout; -1 for text, which has no sheets.
+int sheetIndex(const TableReader::Layout& layout, int sheet) {
+    return layout.sheets.isEmpty() ? -1 : sheet;
+}
 
-private:
-    // Opened again only when the first opening failed at the sheet it parsed.
-    OpenedSource& source(const TableReader::Options& options) {
-        if (!m_source)
-            m_source.emplace(m_open(options, nullptr));
-        return *m_source;
-    }
+// The source the dialog lays out sheets from: the one opened first, else opened now at the sheet
+// shown.
+OpenedSource& sourceFor(TableChoice::Reading& reading, const TableChoice::Open& open,
+                        const TableReader::Options& options) {
+    if (!reading.source)
+        reading.source = std::make_shared<OpenedSource>(open(options, nullptr));
+    return *reading.source;
+}
 
-    const TableChoice::Open& m_open;
-    std::optional<OpenedSource> m_source;
-};
+// The layout of another sheet of the input, for the dialog.
+TableReader::Layout layoutOf(TableChoice::Reading& reading, const TableChoice::Open& open, int sheet,
+                             int headerRow) {
+    const WaitCursor wait;
+    const TableReader::Layout& workbook = reading.layout;
+    TableReader::Options options;
+    options.sheet = workbook.sheets.value(sheet);
+    options.headerRow = headerRow;
+    TableReader::Layout layout;
+    TableReader::select(sourceFor(reading, open, options), options, sheetIndex(workbook, sheet), -1, &layout);
+    layout.sheets = workbook.sheets;
+    layout.hiddenSheets = workbook.hiddenSheets;
+    layout.sheet = sheetIndex(workbook, sheet);
+    return layout;
+}
 
 } // namespace
 
 namespace TableChoice {
 
-bool read(const Open& open, QWidget* parent, ItemTable* table) {
-    KeptSource source(open);
-    TableReader::Layout layout;
-    QString failure;
-    try {
-        *table = source.readFirst(&layout);
-    } catch (const KalvonError& e) {
-        // A workbook whose first sheet holds no list: another sheet may.
-        if (ColumnDialog::visibleSheets(layout) < 2)
-            throw;
-        failure = e.userMessage();
-    }
-    if (failure.isEmpty() && !ColumnDialog::needsChoice(layout))
-        return true;
-    const TableReader::Layout workbook = layout;
-    ColumnDialog dialog(
-        layout, failure.isEmpty() ? table->amountColumn : -1, failure,
-        [&](int sheet, int headerRow) {
-            TableReader::Options options;
-            options.sheet = workbook.sheets.value(sheet);
-            options.headerRow = headerRow;
-            return source.layoutOf(options, workbook);
-        },
-        parent);
-    if (dialog.exec() != QDialog::Accepted)
+bool Reading::needsChoice() const {
+    if (unexpected)
         return false;
-    *table = source.read(dialog.options());
-    return true;
+    if (!failure.isEmpty())
+        return ColumnDialog::visibleSheets(layout) >= 2;
+    return table && ColumnDialog::needsChoice(layout);
+}
+
+Reading first(const Open& open) {
+    Reading reading;
+    catching(reading, [&] {
+        reading.source = std::make_shared<OpenedSource>(open(TableReader::Options(), &reading.layout));
+        reading.table = TableReader::read(*reading.source, TableReader::Options(), &reading.layout);
+    });
+    return reading;
+}
+
+std::optional<Chosen> choose(Reading& reading, const Open& open, QWidget* parent) {
+    const int amountColumn = reading.table ? reading.table->amountColumn : -1;
+    ColumnDialog dialog(
+        reading.layout, amountColumn, reading.failure,
+        [&](int sheet, int headerRow) { return layoutOf(reading, open, sheet, headerRow); }, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const ColumnDialog::Choice choice = dialog.choice();
+    Chosen chosen;
+    chosen.options.sheet = reading.layout.sheets.value(choice.sheet);
+    chosen.options.headerRow = choice.headerRow;
+    chosen.sheet = sheetIndex(reading.layout, choice.sheet);
+    chosen.amountColumn = choice.amountColumn;
+    sourceFor(reading, open, chosen.options);
+    return chosen;
+}
+
+Reading readChosen(std::shared_ptr<OpenedSource> source, const Chosen& chosen) {
+    Reading reading;
+    reading.source = std::move(source);
+    catching(reading, [&] {
+        OpenedSource& opened = *reading.source;
+        reading.table = TableReader::read(
+            opened, TableReader::select(opened, chosen.options, chosen.sheet, chosen.amountColumn));
+    });
+    return reading;
 }
 
 } // namespace TableChoice
