@@ -103,8 +103,8 @@ void ListWindow::firstRead(TableChoice::Reading& reading, const TableChoice::Ope
     auto read = std::make_shared<TableChoice::Reading>();
     m_controller->read(
         QFileInfo(path).fileName(),
-        [read, source = reading.source, chosen = *chosen] {
-            *read = TableChoice::readChosen(source, chosen);
+        [read, source = std::move(reading.source), chosen = *chosen]() mutable {
+            *read = TableChoice::readChosen(std::move(source), chosen);
         },
         [this, read, path] { guarded([&] { loadRead(*read, path); }); });
 }

@@ -75,6 +75,9 @@ Reading first(const Open& open) {
         reading.source = std::make_shared<OpenedSource>(open(TableReader::Options(), &reading.layout));
         reading.table = TableReader::read(*reading.source, TableReader::Options(), &reading.layout);
     });
+    // Freed here rather than on the window's thread, unless the column dialog lays sheets out from it.
+    if (!reading.needsChoice())
+        reading.source.reset();
     return reading;
 }
 
@@ -103,6 +106,7 @@ Reading readChosen(std::shared_ptr<OpenedSource> source, const Chosen& chosen) {
         reading.table = TableReader::read(
             opened, TableReader::select(opened, chosen.options, chosen.sheet, chosen.amountColumn));
     });
+    reading.source.reset(); // the last reference: freed on this thread
     return reading;
 }
 

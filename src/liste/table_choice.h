@@ -43,13 +43,15 @@ struct Chosen {
     int amountColumn = -1;
 };
 
-// Opens the input and reads the sheet and column chosen by default.
+// Opens the input and reads the sheet and column chosen by default; the source is kept only when
+// the column dialog is to ask.
 Reading first(const Open& open);
 // Asks in the column dialog which sheet and column to read. Another sheet is laid out from the
 // source opened first; only a workbook whose first sheet could not be read is opened again, at the
 // sheet shown (reading.source then holds it). Empty: the user cancelled. May throw KalvonError.
 std::optional<Chosen> choose(Reading& reading, const Open& open, QWidget* parent);
-// Reads what was chosen from the source opened.
+// Reads what was chosen from the source opened, and lets it go: given the last reference, the
+// source is freed on the calling thread.
 Reading readChosen(std::shared_ptr<OpenedSource> source, const Chosen& chosen);
 
 } // namespace TableChoice
