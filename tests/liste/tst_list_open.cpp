@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -52,6 +53,7 @@ private slots:
     void readingKeepsLoopTurning();
     void endedWhileReading_data();
     void endedWhileReading();
+    void readerDropsAndEnds();
 
 private:
     QString write(const char* name, const QByteArray& bytes) const {
@@ -468,6 +470,25 @@ void TestListOpen::endedWhileReading() {
     if (window)
         QCOMPARE(shownItems(), strings({"2|alt|1,00"}));
     QVERIFY(f->messages.isEmpty());
+}
+
+// A dropped reading runs to its end unreported; the program's end waits for it as long as told.
+void TestListOpen::readerDropsAndEnds() {
+    QSemaphore go;
+    int done = 0;
+    {
+        FileReader reader;
+        QVERIFY(reader.start([&go] { go.acquire(); }, [&done] { ++done; }));
+        QVERIFY(!reader.start([] {}, [&done] { ++done; })); // one at a time
+        reader.drop();
+        QVERIFY(reader.start([] {}, [&done] { done += 10; })); // the next while the first still runs
+        QTRY_COMPARE(done, 10);
+        QVERIFY(!FileReader::endAll(20)); // the first is still blocked
+        go.release();
+    }
+    QVERIFY(FileReader::endAll(30000));
+    QTest::qWait(20);
+    QCOMPARE(done, 10);
 }
 
 QTEST_MAIN(TestListOpen)
