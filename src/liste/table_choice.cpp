@@ -5,6 +5,12 @@
 #include "liste/column_dialog.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <exception>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -27,6 +33,27 @@ template <class F> void catching(TableChoice::Reading& reading, F&& read) {
     }
 }
 
+// Runs work on a thread of its own while the window's events keep turning; what the user does
+// meanwhile waits until it is done. A failure of work is thrown here, on the window's thread.
+void offThread(const std::function<void()>& work) {
+    const WaitCursor wait;
+    std::exception_ptr failed;
+    QEventLoop loop;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    }));
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait(); // also when the loop was ended from outside: work uses what this frame holds
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
 // A workbook's sheet by its index in the dialog's layout; -1 for text, which has no sheets.
 int sheetIndex(const TableReader::Layout& layout, int sheet) {
     return layout.sheets.isEmpty() ? -1 : sheet;
@@ -41,16 +68,18 @@ OpenedSource& sourceFor(TableChoice::Reading& reading, const TableChoice::Open& 
     return *reading.source;
 }
 
-// The layout of another sheet of the input, for the dialog.
+// The layout of another sheet of the input, for the dialog: the sheet parsed off the window's thread.
 TableReader::Layout layoutOf(TableChoice::Reading& reading, const TableChoice::Open& open, int sheet,
                              int headerRow) {
-    const WaitCursor wait;
     const TableReader::Layout& workbook = reading.layout;
     TableReader::Options options;
     options.sheet = workbook.sheets.value(sheet);
     options.headerRow = headerRow;
     TableReader::Layout layout;
-    TableReader::select(sourceFor(reading, open, options), options, sheetIndex(workbook, sheet), -1, &layout);
+    offThread([&] {
+        TableReader::select(sourceFor(reading, open, options), options, sheetIndex(workbook, sheet), -1,
+                            &layout);
+    });
     layout.sheets = workbook.sheets;
     layout.hiddenSheets = workbook.hiddenSheets;
     layout.sheet = sheetIndex(workbook, sheet);

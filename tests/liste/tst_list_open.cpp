@@ -45,6 +45,7 @@ private slots:
     void rememberedAndExported();
     void openedOnce_data();
     void openedOnce();
+    void openedAgainOffThread();
     void headerRowChoice();
     void headerRowAfterFailure_data();
     void headerRowAfterFailure();
@@ -269,16 +270,50 @@ void TestListOpen::openedOnce() {
     QFETCH(QString, sheet);
     QFETCH(QStringList, items);
     std::atomic<int> opened = 0;
+    std::atomic<QThread*> openedOn = nullptr;
     const QString path = QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods");
     const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
         ++opened;
+        openedOn = QThread::currentThread();
         return TableReader::openFile(path, options, layout);
     };
     answerColumnDialog(sheet, {});
     window->readTable(open, path);
     QVERIFY(waitForIdle(window->controller()));
     QCOMPARE(opened.load(), 1);
+    QVERIFY(openedOn != QThread::currentThread());
     QCOMPARE(shownItems(), items);
+}
+
+// A workbook whose first sheet could not be parsed is opened again at the sheet the user switches
+// to in the column dialog, off the window's thread, and that sheet is read from it.
+void TestListOpen::openedAgainOffThread() {
+    TableChoice::Reading first;
+    first.layout.sheets = strings({"Vorlage", "Offene Posten", "Zweites Blatt", "Archiv"});
+    first.layout.hiddenSheets = {0, 3};
+    first.layout.sheet = 1;
+    first.failure = QStringLiteral("Das Tabellenblatt „Offene Posten“ lässt sich nicht lesen.");
+    std::atomic<int> opened = 0;
+    std::atomic<QThread*> openedOn = nullptr;
+    const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+        ++opened;
+        openedOn = QThread::currentThread();
+        return TableReader::openFile(QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods"), options, layout);
+    };
+    answerColumnDialog(QStringLiteral("Zweites Blatt"), {});
+    const std::optional<TableChoice::Chosen> chosen = TableChoice::choose(first, open, window.get());
+    QVERIFY(chosen);
+    QCOMPARE(offered, strings({"Blatt Offene Posten", "Blatt Zweites Blatt", "Spalte B – Summe netto"}));
+    QCOMPARE(opened.load(), 1);
+    QVERIFY(openedOn != QThread::currentThread());
+    const TableChoice::Reading read = TableChoice::readChosen(first.source, *chosen);
+    QVERIFY2(read.failure.isEmpty(), qPrintable(read.failure));
+    QStringList items;
+    for (const Item& item : read.table->items)
+        items << QStringLiteral("%1|%2|%3")
+                     .arg(item.row)
+                     .arg(item.label, NumberText::formatAmount(item.amount));
+    QCOMPARE(items, strings({"2|A|0,10", "3|B|0,20"}));
 }
 
 void TestListOpen::headerRowAfterFailure_data() {
