@@ -57,13 +57,19 @@ void measure(const QString& path) {
     QApplication::processEvents();
     clock.start();
     ticks.start(10);
+    // Shown within openFile when the file is read on the window's thread.
+    qint64 shown = -1;
+    QEventLoop loop;
+    QObject::connect(window.itemModel(), &QAbstractItemModel::modelReset, &loop, [&] {
+        shown = clock.elapsed();
+        loop.quit();
+    });
     window.openFile(path);
     const qint64 returned = clock.elapsed();
-    QEventLoop loop;
-    QObject::connect(window.itemModel(), &QAbstractItemModel::modelReset, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const qint64 shown = clock.elapsed();
+    if (shown < 0) {
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     QTimer::singleShot(100, &loop, &QEventLoop::quit); // the list painted
     loop.exec();
     std::printf("%s: openFile returned after %lld ms, the list of %d items shown after %lld ms; the longest "
