@@ -98,32 +98,14 @@ bool ColumnDialog::needsChoice(const TableReader::Layout& layout) {
     return visibleSheets(layout) > 1 || layout.amountColumns.size() > 1;
 }
 
-TableReader::Options ColumnDialog::options() const {
-    TableReader::Options options;
+ColumnDialog::Choice ColumnDialog::choice() const {
+    Choice choice;
     if (m_sheets->count() > 0)
-        options.sheet = m_layout.sheets.value(m_sheets->currentData().toInt());
+        choice.sheet = m_sheets->currentData().toInt();
     if (m_columns->count() > 0)
-        options.column = columnOption(m_layout, m_columns->currentData().toInt());
-    options.headerRow = m_headerRow->value();
-    options.roles = true; // the customer, IBAN and date columns, for matching a bank statement
-    return options;
-}
-
-QString ColumnDialog::columnOption(const TableReader::Layout& layout, int column) {
-    auto spelled = [&](const QString& name, int except) {
-        for (qsizetype i = 0; i < layout.columnTitles.size(); ++i) {
-            if (i != except && layout.columnTitles[i].trimmed().compare(name, Qt::CaseInsensitive) == 0)
-                return true;
-        }
-        return false;
-    };
-    const QString title = layout.columnTitles.value(column).trimmed();
-    if (!title.isEmpty() && !spelled(title, column))
-        return title;
-    const QString letter = TableReader::columnLetter(column);
-    if (!spelled(letter, column))
-        return letter;
-    return QString::number(column + 1);
+        choice.amountColumn = m_columns->currentData().toInt();
+    choice.headerRow = m_headerRow->value();
+    return choice;
 }
 
 void ColumnDialog::showLayout(const TableReader::Layout& layout, int preferred, const QString& note) {

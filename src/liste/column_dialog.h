@@ -29,11 +29,14 @@ public:
     static int visibleSheets(const TableReader::Layout& layout);
     // A table with several visible sheets or several possible amount columns needs the user's choice.
     static bool needsChoice(const TableReader::Layout& layout);
-    // The options that read the chosen sheet and column again.
-    TableReader::Options options() const;
-    // How Options::column names a column of this layout without mistaking it for another: its
-    // header text, its letter or its number, whichever no other column's header text spells.
-    static QString columnOption(const TableReader::Layout& layout, int column);
+    // What the user chose, by indices: the sheet among the layout's sheets (0 for text), the header
+    // row (from 1; 0: found below title rows), the amount column (-1: none offered).
+    struct Choice {
+        int sheet = 0;
+        int headerRow = 0;
+        int amountColumn = -1;
+    };
+    Choice choice() const;
 
 private:
     void showLayout(const TableReader::Layout& layout, int preferred, const QString& note);

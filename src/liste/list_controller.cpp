@@ -44,6 +44,7 @@ ListController::ListController(QObject* parent)
     , m_items(new ItemModel(this))
     , m_hits(new HitModel(m_items, this))
     , m_search(new SearchController(this))
+    , m_reader(new FileReader(this))
     , m_reconciliation(new ReconciliationController(m_items, this)) {
     connect(m_items, &ItemModel::listChanged, this, &ListController::listChanged);
     connect(m_reconciliation, &ReconciliationController::busyChanged, this, &ListController::setMatching);
@@ -55,6 +56,7 @@ ListController::~ListController() {
     // The workers report to the models: they end before the models do. The statement's controller
     // works on the item model, which was made before it and would be deleted first.
     m_search->stop();
+    m_reader->drop();
     delete m_reconciliation;
     // The models are deleted after this part of the controller; what they signal then (the undo
     // stack clears itself) must not reach it.
@@ -145,13 +147,36 @@ SearchInput ListController::readable(SearchInput input) {
 }
 
 void ListController::cancel() {
+    if (m_reader->isRunning()) {
+        m_reader->drop();
+        readingEnded();
+    }
     m_search->cancel();
     m_reconciliation->cancel();
 }
 
 void ListController::stop() {
+    m_reader->drop();
     m_search->stop();
     m_reconciliation->stop();
+}
+
+bool ListController::read(const QString& fileName, FileReader::Job job, FileReader::Done done) {
+    if (isBusy())
+        return false;
+    setBusy(true);
+    emit statusChanged(fileName.isEmpty()
+                           ? QStringLiteral("Die Zwischenablage wird gelesen…")
+                           : QStringLiteral("„%1“ wird gelesen…").arg(VisibleText::escaped(fileName)));
+    return m_reader->start(std::move(job), [this, done = std::move(done)] {
+        readingEnded();
+        done();
+    });
+}
+
+void ListController::readingEnded() {
+    setBusy(false);
+    emit statusChanged(statusText());
 }
 
 int ListController::chooseHit(int hit) {

@@ -3,6 +3,7 @@
 
 #include "core/search/combination_search.h"
 #include "core/tables/item_table.h"
+#include "liste/file_reader.h"
 #include "liste/list_search.h"
 
 #include <QObject>
@@ -51,8 +52,14 @@ public:
     // The fields as the search reads them: a target or tolerance as an amount is written (a
     // currency mark, "−"), a tolerance typed with "%" as a percentage.
     static SearchInput readable(SearchInput input);
-    // Ends a running search or matching and waits for it; nothing of it is reported any more.
+    // Ends a running search or matching and waits for it, and drops a reading; nothing of
+    // them is reported any more.
     void stop();
+
+    // Runs job on the reading thread, busy until done (on this thread) and the status saying what
+    // is read: the file fileName, or the clipboard when it is empty. false while busy. Cancelling
+    // drops the reading.
+    bool read(const QString& fileName, FileReader::Job job, FileReader::Done done);
 
     // Shows the items of hit number `hit` (-1: none) in the hit colour; returns the first item's
     // row, or -1.
@@ -80,10 +87,12 @@ private:
     void showTotal(const QString& status = {});
     void setTotal(const QString& text);
     void listChanged();
+    void readingEnded();
 
     ItemModel* m_items;
     HitModel* m_hits;
     SearchController* m_search;
+    FileReader* m_reader;
     ReconciliationController* m_reconciliation;
     bool m_busy = false;
     bool m_matching = false;

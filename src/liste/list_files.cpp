@@ -8,7 +8,6 @@
 #include "liste/item_model.h"
 #include "liste/item_panel.h"
 #include "liste/list_controller.h"
-#include "liste/table_choice.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,6 +21,10 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QUndoStack>
+
+#include <exception>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -48,14 +51,11 @@ void ListWindow::openFile(const QString& path) {
     guarded([&] {
         if (m_controller->isBusy() || !confirmReplace())
             return;
-        ItemTable table;
-        const auto open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
-            return TableReader::openFile(path, options, layout);
-        };
-        if (!TableChoice::read(open, this, &table))
-            return;
-        rememberFolder(path);
-        load(table, QFileInfo(path).fileName());
+        readTable(
+            [path](const TableReader::Options& options, TableReader::Layout* layout) {
+                return TableReader::openFile(path, options, layout);
+            },
+            path);
     });
 }
 
@@ -71,21 +71,60 @@ void ListWindow::pasteText(const QString& text) {
         }
         if (!confirmReplace())
             return;
-        ItemTable table;
         // The text as bytes of a file: read within the same bounds.
-        QByteArray bytes = text.toUtf8();
-        const auto open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            return TableReader::open(buffer, options, layout);
-        };
-        if (TableChoice::read(open, this, &table))
-            load(table, QStringLiteral("Zwischenablage"));
+        readTable(
+            [bytes = text.toUtf8()](const TableReader::Options& options, TableReader::Layout* layout) {
+                QByteArray copy = bytes;
+                QBuffer buffer(&copy);
+                buffer.open(QIODevice::ReadOnly);
+                return TableReader::open(buffer, options, layout);
+            },
+            {});
     });
 }
 
-void ListWindow::load(const ItemTable& table, const QString& source) {
-    m_controller->load(table, source);
+void ListWindow::readTable(const TableChoice::Open& open, const QString& path) {
+    auto reading = std::make_shared<TableChoice::Reading>();
+    m_controller->read(
+        QFileInfo(path).fileName(), [open, reading] { *reading = TableChoice::first(open); },
+        [this, open, reading, path] { guarded([&] { firstRead(*reading, open, path); }); });
+}
+
+// On the GUI thread: the column dialog where it must ask, then the chosen column read off it again.
+void ListWindow::firstRead(TableChoice::Reading& reading, const TableChoice::Open& open,
+                           const QString& path) {
+    if (!reading.needsChoice()) {
+        loadRead(reading, path);
+        return;
+    }
+    const std::optional<TableChoice::Chosen> chosen = TableChoice::choose(reading, open, this);
+    if (!chosen)
+        return;
+    auto read = std::make_shared<TableChoice::Reading>();
+    m_controller->read(
+        QFileInfo(path).fileName(),
+        [read, source = std::move(reading.source), chosen = *chosen]() mutable {
+            *read = TableChoice::readChosen(std::move(source), chosen);
+        },
+        [this, read, path] { guarded([&] { loadRead(*read, path); }); });
+}
+
+void ListWindow::loadRead(const TableChoice::Reading& reading, const QString& path) {
+    if (reading.unexpected)
+        std::rethrow_exception(reading.unexpected); // told as any other unexpected failure
+    if (!reading.failure.isEmpty()) {
+        showMessage(reading.failure);
+        return;
+    }
+    if (!path.isEmpty())
+        rememberFolder(path);
+    load(*reading.table, path);
+}
+
+void ListWindow::load(const ItemTable& table, const QString& path) {
+    // Set first: the statement's page asks for the list's file as the list is replaced.
+    m_listFile = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    m_controller->load(table, path.isEmpty() ? QStringLiteral("Zwischenablage") : QFileInfo(path).fileName());
     m_itemPanel->showNewList();
     setWindowTitle(m_controller->windowTitle());
 }

@@ -3,6 +3,8 @@
 
 #include "core/tables/item_table.h"
 #include "liste/list_actions.h"
+#include "liste/reconciliation_controller.h"
+#include "liste/table_choice.h"
 
 #include <QMainWindow>
 
@@ -35,6 +37,9 @@ public:
     void openFile(const QString& path);
     void pasteText(const QString& text);
     void exportHits(const QString& path);
+    // Opens and reads a table off the window's thread, asks for its column where it must, and
+    // takes it as the list of the file at path (empty: of the clipboard).
+    void readTable(const TableChoice::Open& open, const QString& path);
     // A bank statement beside the list, matched against it at once when the list has items.
     void openStatement(const QString& path);
     // A file dropped or named on the command line: a bank statement by its content, else a list.
@@ -69,7 +74,10 @@ private:
     // A question with Ja and Nein; Enter and Escape answer Nein. true: Ja.
     bool ask(const QString& question);
     bool confirmReplace();
-    void load(const ItemTable& table, const QString& source);
+    // A new list read from the file at path (empty: from the clipboard).
+    void load(const ItemTable& table, const QString& path);
+    void firstRead(TableChoice::Reading& reading, const TableChoice::Open& open, const QString& path);
+    void loadRead(const TableChoice::Reading& reading, const QString& path);
 
     void startSearch();
     void hitChosen(int hit);
@@ -96,6 +104,9 @@ private:
     void updateStatementActions();
     // The list's file as it was opened, empty for a pasted list.
     QString listFile() const;
+    // A saved reconciliation's list read again: the statement opened and the decisions applied.
+    void applyReconciliation(const ReconciliationController::Saved& saved, const QString& path,
+                             const TableChoice::Reading& reading);
     void chooseAndOpenStatement();
     void chooseAndSaveReport();
     void chooseAndSaveReconciliation();
@@ -108,5 +119,6 @@ private:
     HitPanel* m_hitPanel = nullptr;
     QTabWidget* m_sidePages = nullptr;
     StatementPanel* m_statementPanel = nullptr;
+    QString m_listFile; // the file the list was read from; empty for the clipboard
     QLabel* m_statusLabel = nullptr;
 };

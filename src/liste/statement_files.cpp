@@ -3,6 +3,7 @@
 // and a saved reconciliation opened again.
 #include "liste/list_window.h"
 
+#include "core/numbers/kalvon_error.h"
 #include "core/tables/table_reader.h"
 #include "liste/item_model.h"
 #include "liste/list_controller.h"
@@ -101,27 +102,46 @@ void ListWindow::openReconciliation(const QString& path) {
         if (m_controller->isBusy() || !confirmReplace())
             return;
         const ReconciliationController::Saved saved = ReconciliationController::readSaved(path);
-        const TableReader::Options options = saved.readOptions();
-        OpenedSource source = TableReader::openFile(saved.itemsFile, options);
-        const ItemTable table = TableReader::read(source, options);
-        reconciliation()->openStatement(saved.statementFile);
-        // As opening a list does: its folder is where the file dialogs start, and names the list's file.
-        QSettings().setValue(QStringLiteral("lastFolder"), QFileInfo(saved.itemsFile).absolutePath());
-        load(table, QFileInfo(saved.itemsFile).fileName());
-        reconciliation()->setItemsSource(saved.itemsFile);
-        reconciliation()->applySaved(path);
-        m_statementPanel->showSettings(reconciliation()->settings());
-        m_sidePages->setCurrentWidget(m_statementPanel);
-        showStatement();
+        // The list is read again off the window's thread, as opening it is.
+        auto reading = std::make_shared<TableChoice::Reading>();
+        m_controller->read(
+            QFileInfo(saved.itemsFile).fileName(),
+            [saved, reading] {
+                try {
+                    const TableReader::Options options = saved.readOptions();
+                    OpenedSource source = TableReader::openFile(saved.itemsFile, options);
+                    reading->table = TableReader::read(source, options);
+                } catch (const KalvonError& e) {
+                    reading->failure = e.userMessage();
+                } catch (const std::exception&) {
+                    reading->unexpected = std::current_exception();
+                }
+            },
+            [this, saved, path, reading] { guarded([&] { applyReconciliation(saved, path, *reading); }); });
     });
 }
 
+void ListWindow::applyReconciliation(const ReconciliationController::Saved& saved, const QString& path,
+                                     const TableChoice::Reading& reading) {
+    if (reading.unexpected)
+        std::rethrow_exception(reading.unexpected);
+    if (!reading.failure.isEmpty()) {
+        showMessage(reading.failure);
+        return;
+    }
+    reconciliation()->openStatement(saved.statementFile);
+    // As opening a list does: its folder is where the file dialogs start.
+    QSettings().setValue(QStringLiteral("lastFolder"), QFileInfo(saved.itemsFile).absolutePath());
+    load(*reading.table, saved.itemsFile);
+    reconciliation()->setItemsSource(saved.itemsFile);
+    reconciliation()->applySaved(path);
+    m_statementPanel->showSettings(reconciliation()->settings());
+    m_sidePages->setCurrentWidget(m_statementPanel);
+    showStatement();
+}
+
 QString ListWindow::listFile() const {
-    // Opening a list remembers its folder before the list is loaded; the title names the file.
-    const QString title = m_controller->windowTitle();
-    const QString name = title.left(title.lastIndexOf(QStringLiteral(" – ")));
-    const QString path = QDir(startFolder()).filePath(name);
-    return !name.isEmpty() && QFileInfo(path).isFile() ? path : QString();
+    return m_listFile;
 }
 
 void ListWindow::chooseAndOpenStatement() {

@@ -4,11 +4,13 @@
 #include "core/numbers/number_text.h"
 #include "core/tables/item_table.h"
 #include "frontend/message_box.h"
+#include "liste/list_controller.h"
 
 #include <QList>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTest>
 
 #include <initializer_list>
 #include <utility>
@@ -41,6 +43,21 @@ public:
     QList<MsgRequest> messages;
     QList<bool> answers; // for questions, in order; then Ja
 };
+
+// Waits until the controller is idle again: a file or the clipboard read and its column chosen,
+// or a search ended. false: still busy after 30 s.
+inline bool waitForIdle(const ListController* controller) {
+    return QTest::qWaitFor([controller] { return !controller->isBusy(); }, 30000);
+}
+
+// A CSV file's bytes: a header, then rows - 1 invoices with amounts from 1,00 to 999,99.
+inline QByteArray largeCsv(int rows) {
+    QByteArray bytes = "Rechnung;Betrag\n";
+    for (int i = 1; i < rows; ++i)
+        bytes += "RE-" + QByteArray::number(i) + ';' + QByteArray::number(i % 999 + 1) + ',' +
+                 QByteArray::number(10 + i % 90) + '\n';
+    return bytes;
+}
 
 // A table of items from (label, amount) pairs, numbered as rows 2, 3, … below a header.
 inline ItemTable itemTable(std::initializer_list<std::pair<const char*, const char*>> items) {

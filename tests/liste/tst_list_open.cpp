@@ -3,6 +3,7 @@
 // dropped file; and what the window remembers and writes.
 #include "list_fixture.h"
 #include "liste/column_dialog.h"
+#include "liste/file_reader.h"
 #include "liste/hit_model.h"
 #include "liste/item_model.h"
 #include "liste/list_window.h"
@@ -12,11 +13,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -24,6 +27,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
+
+#include <atomic>
 
 class TestListOpen : public QObject {
     Q_OBJECT
@@ -40,9 +45,16 @@ private slots:
     void rememberedAndExported();
     void openedOnce_data();
     void openedOnce();
+    void openedAgainOffThread();
     void headerRowChoice();
+    void headerRowAfterFailure_data();
+    void headerRowAfterFailure();
     void columnDialogNames_data();
     void columnDialogNames();
+    void readingKeepsLoopTurning();
+    void endedWhileReading_data();
+    void endedWhileReading();
+    void readerDropsAndEnds();
 
 private:
     QString write(const char* name, const QByteArray& bytes) const {
@@ -64,12 +76,18 @@ private:
         }
         return out;
     }
-    // Answers the next column dialog: picks the sheet and the column whose texts are given (empty:
-    // as offered) and notes what it offered.
+    // Answers the next column dialog, once the file is read and it shows: picks the sheet and the
+    // column whose texts are given (empty: as offered) and notes what it offered.
     void answerColumnDialog(const QString& sheet, const QString& column) {
-        QTimer::singleShot(0, this, [this, sheet, column] {
+        auto* poll = new QTimer(this);
+        poll->start(5);
+        connect(poll, &QTimer::timeout, this, [this, poll, sheet, column] {
             auto* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog && dialog->objectName() == QLatin1String("ColumnDialog"));
+            if (!dialog)
+                return;
+            poll->deleteLater();
+            poll->stop();
+            QVERIFY(dialog->objectName() == QLatin1String("ColumnDialog"));
             auto* sheets = dialog->findChild<QComboBox*>(QStringLiteral("comboSheet"));
             auto* columns = dialog->findChild<QComboBox*>(QStringLiteral("comboColumn"));
             for (int i = 0; i < sheets->count(); ++i)
@@ -138,13 +156,23 @@ void TestListOpen::open_data() {
         << "B – Netto" << strings({"Spalte B – Netto", "Spalte C – Brutto"})
         << strings({"2|RE-1|100,00", "3|RE-2|50,00"})
         << "netto.csv, Beträge aus Spalte B („Netto“): 2 Posten";
+    // The column chosen by its index: a header that spells another column's letter is no matter,
+    // and the label column is chosen anew beside the amount column.
+    QTest::newRow("headers that spell letters, the column under \"B\" chosen")
+        << write("buchstaben.csv", "Rechnung;C;B\nRE-1;1,00;2,00\nRE-2;3,00;4,00\n") << ""
+        << "C – B" << strings({"Spalte B – C", "Spalte C – B"}) << strings({"2|RE-1|2,00", "3|RE-2|4,00"})
+        << "buchstaben.csv, Beträge aus Spalte C („B“): 2 Posten";
+    QTest::newRow("no label column, the left amounts chosen")
+        << write("zwei.csv", "Netto;Brutto\n100;119\n50;59,5\n") << ""
+        << "A – Netto" << strings({"Spalte A – Netto", "Spalte B – Brutto"})
+        << strings({"2|119|100,00", "3|59,5|50,00"}) << "zwei.csv, Beträge aus Spalte A („Netto“): 2 Posten";
     QTest::newRow("missing file")
         << dir.filePath(QStringLiteral("fehlt.csv")) << ""
         << "" << QStringList() << strings({"2|alt|1,00"})
         << QStringLiteral("Die Datei „%1“ gibt es nicht.").arg(dir.filePath(QStringLiteral("fehlt.csv")));
-    QTest::newRow("no amount column") << write("kaputt.csv", "Rechnung;Betrag\nRE-1;12,5x\n") << ""
-                                      << "" << QStringList() << strings({"2|alt|1,00"})
-                                      << "Keine Spalte enthält unter der Überschrift nur Zahlen";
+    QTest::newRow("a plain list with a typo") << write("tippfehler.txt", "12,50\n7,x\n3\n") << ""
+                                              << "" << QStringList() << strings({"2|alt|1,00"})
+                                              << "Der Betrag Nr. 2 ist keine gültige Zahl: „7,x“.";
 }
 
 void TestListOpen::open() {
@@ -157,6 +185,7 @@ void TestListOpen::open() {
     if (!dialog.isEmpty())
         answerColumnDialog(sheet, column);
     window->openFile(path);
+    QVERIFY(waitForIdle(window->controller()));
     QCOMPARE(offered, dialog);
     QCOMPARE(shownItems(), items);
     if (items.constFirst() == QLatin1String("2|alt|1,00")) {
@@ -171,6 +200,7 @@ void TestListOpen::open() {
 void TestListOpen::pasteThenDrop() {
     QGuiApplication::clipboard()->setText(QStringLiteral("R-1\t10,50\nR-2\t-20\n"));
     window->findChild<QAction*>(QStringLiteral("actionPaste"))->trigger();
+    QVERIFY(waitForIdle(window->controller()));
     QCOMPARE(shownItems(), strings({"1|R-1|10,50", "2|R-2|-20,00"}));
 
     auto* mime = new QMimeData;
@@ -198,6 +228,7 @@ void TestListOpen::replacingAsks() {
     window->itemModel()->settle({0});
     f->answers << answer;
     window->openFile(write("neu.txt", "5\n"));
+    QVERIFY(waitForIdle(window->controller()));
     QCOMPARE(f->messages.size(), 1);
     QVERIFY(f->messages[0].buttons == MsgButtons::YesNo);
     QCOMPARE(shownItems(), items);
@@ -205,6 +236,7 @@ void TestListOpen::replacingAsks() {
 
 void TestListOpen::rememberedAndExported() {
     window->openFile(write("rechnungen.csv", "Rechnung;Betrag\nRE-1;1.234,50\nRE-2;99,9\nRE-3;1334,4\n"));
+    QVERIFY(waitForIdle(window->controller()));
     window->findChild<QLineEdit*>(QStringLiteral("editTarget"))->setText(QStringLiteral("1.334,40"));
     window->findChild<QPushButton*>(QStringLiteral("buttonSearch"))->click();
     QTRY_COMPARE(window->hitModel()->rowCount(), 2);
@@ -237,22 +269,103 @@ void TestListOpen::openedOnce_data() {
 void TestListOpen::openedOnce() {
     QFETCH(QString, sheet);
     QFETCH(QStringList, items);
-    int opened = 0;
+    std::atomic<int> opened = 0;
+    std::atomic<QThread*> openedOn = nullptr;
     const QString path = QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods");
     const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
         ++opened;
+        openedOn = QThread::currentThread();
         return TableReader::openFile(path, options, layout);
     };
     answerColumnDialog(sheet, {});
-    ItemTable table;
-    QVERIFY(TableChoice::read(open, window.get(), &table));
-    QCOMPARE(opened, 1);
-    QStringList read;
-    for (const Item& item : table.items)
-        read << QStringLiteral("%1|%2|%3")
-                    .arg(item.row)
-                    .arg(item.label, NumberText::formatAmount(item.amount));
-    QCOMPARE(read, items);
+    window->readTable(open, path);
+    QVERIFY(waitForIdle(window->controller()));
+    QCOMPARE(opened.load(), 1);
+    QVERIFY(openedOn != QThread::currentThread());
+    QCOMPARE(shownItems(), items);
+}
+
+// A workbook whose first sheet could not be parsed is opened again at the sheet the user switches
+// to in the column dialog, off the window's thread, and that sheet is read from it.
+void TestListOpen::openedAgainOffThread() {
+    TableChoice::Reading first;
+    first.layout.sheets = strings({"Vorlage", "Offene Posten", "Zweites Blatt", "Archiv"});
+    first.layout.hiddenSheets = {0, 3};
+    first.layout.sheet = 1;
+    first.failure = QStringLiteral("Das Tabellenblatt „Offene Posten“ lässt sich nicht lesen.");
+    std::atomic<int> opened = 0;
+    std::atomic<QThread*> openedOn = nullptr;
+    const TableChoice::Open open = [&](const TableReader::Options& options, TableReader::Layout* layout) {
+        ++opened;
+        openedOn = QThread::currentThread();
+        return TableReader::openFile(QStringLiteral(KALVON_TEST_DATA "/offene_posten.ods"), options, layout);
+    };
+    answerColumnDialog(QStringLiteral("Zweites Blatt"), {});
+    const std::optional<TableChoice::Chosen> chosen = TableChoice::choose(first, open, window.get());
+    QVERIFY(chosen);
+    QCOMPARE(offered, strings({"Blatt Offene Posten", "Blatt Zweites Blatt", "Spalte B – Summe netto"}));
+    QCOMPARE(opened.load(), 1);
+    QVERIFY(openedOn != QThread::currentThread());
+    const TableChoice::Reading read = TableChoice::readChosen(first.source, *chosen);
+    QVERIFY2(read.failure.isEmpty(), qPrintable(read.failure));
+    QStringList items;
+    for (const Item& item : read.table->items)
+        items << QStringLiteral("%1|%2|%3")
+                     .arg(item.row)
+                     .arg(item.label, NumberText::formatAmount(item.amount));
+    QCOMPARE(items, strings({"2|A|0,10", "3|B|0,20"}));
+}
+
+void TestListOpen::headerRowAfterFailure_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("headerRow"); // set in the column dialog; 0: cancelled as it shows
+    QTest::addColumn<QString>("note");  // the dialog's note as it shows
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("status");
+    const QByteArray titled = "Offene Posten;Stand 31.12.;Seite 1\nRechnung;Betrag\nRE-1;10,00\nRE-2;2,50\n";
+    QTest::newRow("the header in row 2, chosen")
+        << titled << 2 << "Keine Spalte enthält unter der Überschrift nur Zahlen"
+        << strings({"3|RE-1|10,00", "4|RE-2|2,50"}) << "titel.csv, Beträge aus Spalte B („Betrag“): 2 Posten";
+    QTest::newRow("no amount column, cancelled")
+        << QByteArray("Rechnung;Betrag\nRE-1;12,5x\n") << 0
+        << "Keine Spalte enthält unter der Überschrift nur Zahlen" << strings({"2|alt|1,00"}) << "1 Posten";
+}
+
+// A single sheet whose amount column is not found is offered in the column dialog, where another
+// header row may be chosen; the failure is its note and OK waits for a column.
+void TestListOpen::headerRowAfterFailure() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, headerRow);
+    QFETCH(QString, note);
+    QFETCH(QStringList, items);
+    QFETCH(QString, status);
+    QString shownNote;
+    bool okEnabled = true;
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [&, poll] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        shownNote = dialog->findChild<QLabel*>(QStringLiteral("labelNote"))->text();
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        okEnabled = buttons->button(QDialogButtonBox::Ok)->isEnabled();
+        if (headerRow == 0) {
+            buttons->button(QDialogButtonBox::Cancel)->click();
+            return;
+        }
+        dialog->findChild<QSpinBox*>(QStringLiteral("spinHeaderRow"))->setValue(headerRow);
+        buttons->button(QDialogButtonBox::Ok)->click();
+    });
+    poll->start(5);
+    window->openFile(write("titel.csv", bytes));
+    QVERIFY(waitForIdle(window->controller()));
+    QVERIFY2(shownNote.startsWith(note), qPrintable(shownNote));
+    QVERIFY(!okEnabled);
+    QCOMPARE(shownItems(), items);
+    QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), status);
+    QVERIFY(f->messages.isEmpty());
 }
 
 // The header row chosen in the column dialog lays the sheet out anew and is read with the column.
@@ -275,8 +388,8 @@ void TestListOpen::headerRowChoice() {
     QCOMPARE(asked, QList<int>{2});
     QCOMPARE(columns->itemText(1), QStringLiteral("C – Brutto"));
     columns->setCurrentIndex(1);
-    QCOMPARE(dialog.options().headerRow, 2);
-    QCOMPARE(dialog.options().column, QStringLiteral("Brutto"));
+    QCOMPARE(dialog.choice().headerRow, 2);
+    QCOMPARE(dialog.choice().amountColumn, 2);
 }
 
 void TestListOpen::columnDialogNames_data() {
@@ -326,7 +439,91 @@ void TestListOpen::columnDialogNames() {
     } else {
         QCOMPARE(sheets->itemText(0), shown);
     }
-    QCOMPARE(dialog.options().sheet, sheet); // the whole name reads the sheet
+    sheets->setCurrentIndex(1);
+    QCOMPARE(dialog.choice().sheet, 1); // the sheet by its index, however it is shown
+}
+
+// While a large file is read, the window's event loop keeps turning, the status says what is
+// read and the commands that would change the list wait.
+void TestListOpen::readingKeepsLoopTurning() {
+    const QString path = write("gross.csv", largeCsv(100000));
+    auto* open = window->findChild<QAction*>(QStringLiteral("actionOpen"));
+    int ticks = 0, readingTicks = 0;
+    qint64 longest = 0, last = 0;
+    QElapsedTimer clock;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, [&] {
+        ++ticks;
+        readingTicks += window->controller()->isBusy();
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    timer.start(10);
+    window->openFile(path);
+    const qint64 started = clock.elapsed();
+    QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), QStringLiteral("„gross.csv“ wird gelesen…"));
+    QVERIFY(!open->isEnabled());
+    QVERIFY(waitForIdle(window->controller()));
+    const qint64 read = clock.elapsed();
+    QTest::qWait(50);
+    qInfo("read in %lld ms (openFile returned after %lld ms), %d ticks of 10 ms while reading, the "
+          "longest gap %lld ms",
+          read, started, readingTicks, longest);
+    // Read on the window's thread, the timer would not tick at all until the list is shown.
+    QVERIFY2(readingTicks >= std::min<qint64>(5, read / 40), qPrintable(QString::number(readingTicks)));
+    QCOMPARE(window->itemModel()->rowCount(), 99999);
+    QVERIFY(open->isEnabled());
+    QVERIFY(f->messages.isEmpty());
+}
+
+void TestListOpen::endedWhileReading_data() {
+    QTest::addColumn<bool>("close"); // else "Abbrechen"
+    QTest::newRow("window closed") << true;
+    QTest::newRow("reading cancelled") << false;
+}
+
+// A reading that is not waited for is dropped: the window closes at once and nothing of the
+// reading is shown later; cancelled, the list stays as it was.
+void TestListOpen::endedWhileReading() {
+    QFETCH(bool, close);
+    window->openFile(write("gross.csv", largeCsv(100000)));
+    QVERIFY(window->controller()->isBusy());
+    QElapsedTimer clock;
+    clock.start();
+    if (close) {
+        window->close();
+        window.reset();
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    } else {
+        window->findChild<QAction*>(QStringLiteral("actionStop"))->trigger();
+        QVERIFY(!window->controller()->isBusy());
+        QCOMPARE(window->statusBar()->findChild<QLabel*>()->text(), QStringLiteral("1 Posten"));
+    }
+    QVERIFY(FileReader::endAll(30000));
+    QTest::qWait(20);
+    if (window)
+        QCOMPARE(shownItems(), strings({"2|alt|1,00"}));
+    QVERIFY(f->messages.isEmpty());
+}
+
+// A dropped reading runs to its end unreported; the program's end waits for it as long as told.
+void TestListOpen::readerDropsAndEnds() {
+    QSemaphore go;
+    int done = 0;
+    {
+        FileReader reader;
+        QVERIFY(reader.start([&go] { go.acquire(); }, [&done] { ++done; }));
+        QVERIFY(!reader.start([] {}, [&done] { ++done; })); // one at a time
+        reader.drop();
+        QVERIFY(reader.start([] {}, [&done] { done += 10; })); // the next while the first still runs
+        QTRY_COMPARE(done, 10);
+        QVERIFY(!FileReader::endAll(20)); // the first is still blocked
+        go.release();
+    }
+    QVERIFY(FileReader::endAll(30000));
+    QTest::qWait(20);
+    QCOMPARE(done, 10);
 }
 
 QTEST_MAIN(TestListOpen)

@@ -174,28 +174,37 @@ void describe(const SheetColumns& columns, int columnCount, Layout* layout) {
     layout->amountColumns = columns.amountCandidates();
 }
 
-} // namespace
-
-Selection select(OpenedSource& source, const Options& options, Layout* layout) {
+// sheet, amountColumn: indices that take the place of options.sheet and options.column; -1: as
+// the options say.
+Selection selectIn(OpenedSource& source, const Options& options, int sheetIndex, int amountColumn,
+                   Layout* layout) {
     Selection s;
-    if (!source.isWorkbook() && !namesColumns(options) && source.plainList()) {
+    const bool named = namesColumns(options) || amountColumn >= 0;
+    if (!source.isWorkbook() && !named && source.plainList()) {
         s.plainList = true;
         return s;
     }
-    s.sheet = source.sheetIndex(options.sheet);
+    s.sheet = sheetIndex >= 0 ? sheetIndex : source.sheetIndex(options.sheet);
     const TypedSheet::Sheet& sheet = source.sheet(s.sheet);
     if (sheet.rows.empty())
         throw KalvonError::unreadable(
             sheet.name.isEmpty() ? QStringLiteral("Die Tabelle ist leer.")
                                  : QStringLiteral("Das Tabellenblatt „%1“ ist leer.").arg(sheet.name));
-    if (!source.isWorkbook() && !namesColumns(options) && isListWithTypo(sheet))
+    if (!source.isWorkbook() && !named && isListWithTypo(sheet))
         source.failAsPlainList();
     const SheetColumns columns(sheet, options.headerRow, options.allRows);
     describe(columns, sheet.columnCount, layout);
     s.headerRow = columns.headerRow() > 0 ? columns.headerRow() : -1;
     s.allRows = options.allRows;
-    s.amountColumn =
-        options.column.isEmpty() ? columns.defaultAmountColumn() : columns.resolve(options.column);
+    if (amountColumn >= sheet.columnCount)
+        throw KalvonError::unreadable(
+            QStringLiteral("Eine Spalte %1 gibt es%2 nicht. %3")
+                .arg(columnLetter(amountColumn), columns.where(), columns.columnList()));
+    if (amountColumn >= 0)
+        s.amountColumn = amountColumn;
+    else
+        s.amountColumn =
+            options.column.isEmpty() ? columns.defaultAmountColumn() : columns.resolve(options.column);
     for (int column = 0; column < sheet.columnCount && s.debitCreditColumn < 0; ++column) {
         if (column != s.amountColumn && columns.isDebitCredit(column))
             s.debitCreditColumn = column;
@@ -203,6 +212,16 @@ Selection select(OpenedSource& source, const Options& options, Layout* layout) {
     chooseRoles(columns, options, s);
     chooseLabels(sheet, columns, options, s);
     return s;
+}
+
+} // namespace
+
+Selection select(OpenedSource& source, const Options& options, Layout* layout) {
+    return selectIn(source, options, -1, -1, layout);
+}
+
+Selection select(OpenedSource& source, const Options& options, int sheet, int amountColumn, Layout* layout) {
+    return selectIn(source, options, sheet, amountColumn, layout);
 }
 
 ItemTable read(OpenedSource& source, const Selection& selection) {

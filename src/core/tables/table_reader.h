@@ -50,6 +50,10 @@ namespace TableReader {
 // The selection that the options name in the opened source: names, letters and numbers resolved to
 // indices, the defaults chosen. Layout, when given, gets the columns, also when this fails.
 Selection select(OpenedSource& source, const Options& options, Layout* layout = nullptr);
+// The same with the sheet and the amount column given by their indices, as a window lists them
+// (-1: as the options say): a header text cannot be mistaken for another column's letter.
+Selection select(OpenedSource& source, const Options& options, int sheet, int amountColumn,
+                 Layout* layout = nullptr);
 // The items of the selection.
 ItemTable read(OpenedSource& source, const Selection& selection);
 ItemTable read(OpenedSource& source, const Options& options, Layout* layout = nullptr);
