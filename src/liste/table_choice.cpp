@@ -101,10 +101,8 @@ namespace TableChoice {
 bool Reading::needsChoice() const {
     if (unexpected)
         return false;
-    // Another sheet may hold the list, or, once the sheet's columns were laid out, another row
-    // its header: the dialog asks, the failure as its note.
     if (!failure.isEmpty())
-        return ColumnDialog::visibleSheets(layout) >= 2 || (source && !layout.columnTitles.isEmpty());
+        return ColumnDialog::visibleSheets(layout) >= 2;
     return table && ColumnDialog::needsChoice(layout);
 }
 

@@ -31,9 +31,8 @@ struct Reading {
     QString failure;               // why the input cannot be read, as KalvonError words it
     std::exception_ptr unexpected; // a failure of another kind (too little memory?)
 
-    // The column dialog is to ask: several sheets or several possible amount columns, a workbook
-    // whose first sheet cannot be read while another may, or a sheet laid out whose amount column
-    // was not found (the header may be in another row).
+    // The column dialog is to ask: several sheets or several possible amount columns, or a
+    // workbook whose first sheet cannot be read while another may.
     bool needsChoice() const;
 };
 
