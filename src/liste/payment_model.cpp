@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/payment_model.h"
 
+#include <algorithm>
+
 #include "core/numbers/number_text.h"
 #include "frontend/reconciliation/report_writer.h"
 #include "frontend/visible_text.h"
@@ -15,11 +17,13 @@ constexpr QRgb LeftOutGrey = 0xE0E0E0;
 PaymentModel::PaymentModel(QObject* parent)
     : QAbstractTableModel(parent) {}
 
-void PaymentModel::setReport(const Abgleich::Report& report) {
+void PaymentModel::setReport(const Abgleich::Report& report, std::vector<bool> pending) {
     const bool sameRows = report.payments.size() == m_report.payments.size();
     if (!sameRows)
         beginResetModel();
     m_report = report;
+    m_pending = std::move(pending);
+    m_pending.resize(m_report.payments.size(), false);
     if (!sameRows)
         endResetModel();
     else if (!m_report.payments.empty())
@@ -86,9 +90,15 @@ QVariant PaymentModel::display(const Abgleich::PaymentResult& p, int column) con
     case AmountColumn:
         return NumberText::formatAmount(p.amount);
     case StatusColumn:
-        return Abgleich::statusText(p);
+        return m_pending[std::size_t(&p - m_report.payments.data())]
+                   ? QStringLiteral("noch nicht abgeglichen")
+                   : Abgleich::statusText(p);
     }
     return {};
+}
+
+int PaymentModel::pendingCount() const {
+    return int(std::count(m_pending.begin(), m_pending.end(), true));
 }
 
 QVariant PaymentModel::data(const QModelIndex& index, int role) const {

@@ -8,6 +8,7 @@
 #include <QSortFilterProxyModel>
 
 #include <optional>
+#include <vector>
 
 // The payments of a statement as the window lists them: entry, date, payer, remittance text,
 // amount and status, each row coloured by its status.
@@ -22,7 +23,10 @@ public:
     explicit PaymentModel(QObject* parent = nullptr);
 
     // Shows the report's payments; the same payments with another status keep the view's selection.
-    void setReport(const Abgleich::Report& report);
+    // pending marks the incoming payments not matched yet, by their row: their status is not shown.
+    void setReport(const Abgleich::Report& report, std::vector<bool> pending = {});
+    // How many incoming payments are not matched yet.
+    int pendingCount() const;
     const Abgleich::Report& report() const { return m_report; }
 
     // The colours of the statuses, the same as the legend's: matched in the hit colour, partial
@@ -44,6 +48,7 @@ private:
     QVariant display(const Abgleich::PaymentResult& payment, int column) const;
 
     Abgleich::Report m_report;
+    std::vector<bool> m_pending;
 };
 
 // The payments of one status, or all.

@@ -405,7 +405,11 @@ void ReconciliationController::compose() {
     s.report = Abgleich::buildReport(s.input, merged,
                                      Abgleich::sourceOf(QFileInfo(s.statementPath).fileName(), itemsName,
                                                         *s.statement, table, s.columnTitles, s.currency));
-    s.payments->setReport(s.report);
+    // Incoming payments that no matching has reached yet have no status to show.
+    std::vector<bool> pending;
+    for (const int payment : s.input.paymentOf)
+        pending.push_back(payment >= 0 && !s.decisions.contains(payment) && !s.results[std::size_t(payment)]);
+    s.payments->setReport(s.report, std::move(pending));
     emit changed();
 }
 
@@ -660,7 +664,15 @@ Abgleich::Report ReconciliationController::report() const {
 }
 
 QString ReconciliationController::summaryText() const {
-    return hasStatement() ? Abgleich::summaryText(m_state->report.summary()) : QString();
+    if (!hasStatement())
+        return QString();
+    const Abgleich::Summary summary = m_state->report.summary();
+    const int pending = m_state->payments->pendingCount();
+    if (pending > 0)
+        return QStringLiteral("Zahlungen: %1 gelesen, %2 noch nicht abgeglichen, %3 ausgelassen.")
+            .arg(QLocale().toString(summary.payments), QLocale().toString(pending),
+                 QLocale().toString(summary.leftOut));
+    return Abgleich::summaryText(summary);
 }
 
 void ReconciliationController::saveReport(const QString& path) const {

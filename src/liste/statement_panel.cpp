@@ -112,14 +112,15 @@ void StatementPanel::buildControls() {
     m_payments->setModel(m_paymentModel);
     m_payments->setSelectionMode(QAbstractItemView::SingleSelection);
     m_payments->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The remittance text takes the room there is; the others keep widths that fit their texts.
+    // The payer and the remittance text share the room there is; the others keep widths that fit
+    // their texts.
     QHeaderView* header = m_payments->horizontalHeader();
-    for (const auto& [column, width] : {std::pair{PaymentModel::EntryColumn, 95},
-                                        {PaymentModel::DateColumn, 90},
-                                        {PaymentModel::PayerColumn, 180},
-                                        {PaymentModel::AmountColumn, 100},
-                                        {PaymentModel::StatusColumn, 190}})
+    for (const auto& [column, width] : {std::pair{PaymentModel::EntryColumn, 90},
+                                        {PaymentModel::DateColumn, 85},
+                                        {PaymentModel::AmountColumn, 95},
+                                        {PaymentModel::StatusColumn, 170}})
         header->resizeSection(column, width);
+    header->setSectionResizeMode(PaymentModel::PayerColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(PaymentModel::TextColumn, QHeaderView::Stretch);
     m_summary = wrappingLabel("labelStatementSummary", QStringLiteral("Ergebnis des Abgleichs"));
     m_details = wrappingLabel("labelPaymentDetails", QStringLiteral("Einzelheiten der gewählten Zahlung"));
