@@ -5,24 +5,11 @@
 #include "core/tables/table_reader.h"
 
 #include <QHash>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
 
 namespace {
-// A thread that runs one function.
-class WorkerThread : public QThread {
-public:
-    explicit WorkerThread(std::function<void()> work)
-        : m_work(std::move(work)) {}
-
-protected:
-    void run() override { m_work(); }
-
-private:
-    std::function<void()> m_work;
-};
 
 // Gives each item the customer of its row in the file read again; an item the file no longer
 // holds has none.
@@ -82,27 +69,26 @@ struct MatchingRunner::Run {
 };
 
 MatchingRunner::MatchingRunner(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent)
+    , m_worker(this) {}
 
 MatchingRunner::~MatchingRunner() {
     stop();
 }
 
 bool MatchingRunner::start(MatchingJob job) {
-    if (m_thread)
+    if (m_worker.isRunning())
         return false;
     auto run = std::make_shared<Run>();
     run->runner = this;
-    run->id = ++m_runId;
     run->job = std::move(job);
     m_run = run;
-    m_thread = new WorkerThread([run] { work(run); });
-    connect(m_thread, &QThread::finished, this, [this, id = run->id] {
-        if (id == m_runId)
-            threadEnded();
-    });
-    m_thread->start();
-    return true;
+    return m_worker.start(
+        [run](quint64 id) {
+            run->id = id;
+            work(run);
+        },
+        [this] { threadEnded(); });
 }
 
 void MatchingRunner::cancel() {
@@ -111,22 +97,15 @@ void MatchingRunner::cancel() {
 }
 
 void MatchingRunner::stop() {
-    if (!m_thread)
+    if (!m_run)
         return;
     m_run->cancel = true;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    m_worker.stop();
     m_run.reset();
-    ++m_runId;
 }
 
 void MatchingRunner::threadEnded() {
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
     const std::shared_ptr<Run> run = std::move(m_run);
-    ++m_runId;
     if (!run->error.isEmpty()) {
         emit failed(run->error);
         return;
@@ -144,13 +123,7 @@ void MatchingRunner::work(const std::shared_ptr<Run>& run) {
         if (permille == shown)
             return;
         shown = permille;
-        QMetaObject::invokeMethod(
-            run->runner,
-            [r = run->runner, id = run->id, permille] {
-                if (r->m_runId == id)
-                    emit r->progress(permille);
-            },
-            Qt::QueuedConnection);
+        run->runner->m_worker.post(run->id, [r = run->runner, permille] { emit r->progress(permille); });
     };
     options.cancelled = [&] {
         return run->cancel.load(std::memory_order_relaxed);

@@ -6,6 +6,7 @@
 #include "core/tables/read_options.h"
 #include "core/tables/statement.h"
 #include "frontend/reconciliation/report_builder.h"
+#include "liste/single_worker.h"
 
 #include <QObject>
 #include <QSet>
@@ -15,8 +16,6 @@
 #include <set>
 #include <utility>
 #include <vector>
-
-class QThread;
 
 // What one matching works on, copied in so that the worker shares nothing with the window. The
 // worker turns it into the matching's input, so that the window spends no time on that.
@@ -54,7 +53,7 @@ public:
     // Ends a running matching and waits for its thread.
     ~MatchingRunner() override;
 
-    bool isRunning() const { return m_thread != nullptr; }
+    bool isRunning() const { return m_worker.isRunning(); }
     // Starts the matching; false while another one still runs.
     bool start(MatchingJob job);
     // Asks the running matching to end; finished(true) follows once it has.
@@ -75,7 +74,6 @@ private:
     void threadEnded();
 
     std::shared_ptr<Run> m_run;
-    QThread* m_thread = nullptr;
-    quint64 m_runId = 0; // what queued signals of an earlier run are told apart by
+    SingleWorker m_worker;
     MatchingOutcome m_outcome;
 };

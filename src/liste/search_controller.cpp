@@ -4,7 +4,6 @@
 #include "core/numbers/kalvon_error.h"
 
 #include <QElapsedTimer>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -14,18 +13,6 @@ namespace {
 constexpr qsizetype BatchSize = 200;
 constexpr qint64 BatchMilliseconds = 40;
 
-// A thread that runs one function. (QThread::create would bring std::async's machinery along.)
-class WorkerThread : public QThread {
-public:
-    explicit WorkerThread(std::function<void()> work)
-        : m_work(std::move(work)) {}
-
-protected:
-    void run() override { m_work(); }
-
-private:
-    std::function<void()> m_work;
-};
 } // namespace
 
 struct SearchController::Run {
@@ -39,38 +26,31 @@ struct SearchController::Run {
 
     // Runs f on the GUI thread, unless the controller has moved on to another run by then.
     template <class F> void post(F&& f) {
-        QMetaObject::invokeMethod(
-            controller,
-            [c = controller, id = id, f = std::forward<F>(f)]() mutable {
-                if (c->m_runId == id)
-                    f(c);
-            },
-            Qt::QueuedConnection);
+        controller->m_worker.post(id, [c = controller, f = std::forward<F>(f)]() mutable { f(c); });
     }
 };
 
 SearchController::SearchController(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent)
+    , m_worker(this) {}
 
 SearchController::~SearchController() {
     stop();
 }
 
 bool SearchController::start(PreparedSearch search) {
-    if (m_thread)
+    if (m_worker.isRunning())
         return false;
     auto run = std::make_shared<Run>();
     run->controller = this;
-    run->id = ++m_runId;
     run->search = std::move(search);
     m_run = run;
-    m_thread = new WorkerThread([run] { work(run); });
-    connect(m_thread, &QThread::finished, this, [this, id = run->id] {
-        if (id == m_runId)
-            threadEnded();
-    });
-    m_thread->start();
-    return true;
+    return m_worker.start(
+        [run](quint64 id) {
+            run->id = id;
+            work(run);
+        },
+        [this] { threadEnded(); });
 }
 
 void SearchController::cancel() {
@@ -79,22 +59,15 @@ void SearchController::cancel() {
 }
 
 void SearchController::stop() {
-    if (!m_thread)
+    if (!m_run)
         return;
     m_run->cancel = true;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    m_worker.stop();
     m_run.reset();
-    ++m_runId;
 }
 
 void SearchController::threadEnded() {
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
     const std::shared_ptr<Run> run = std::move(m_run);
-    ++m_runId;
     if (!run->error.isEmpty())
         emit failed(run->error);
     else

@@ -4,14 +4,13 @@
 #include "core/numbers/currency.h"
 #include "core/search/combination_search.h"
 #include "liste/list_search.h"
+#include "liste/single_worker.h"
 
 #include <QList>
 #include <QObject>
 
 #include <memory>
 #include <vector>
-
-class QThread;
 
 // One listed hit: the item rows in it, ascending, its sum and how far the sum is from the target.
 struct ListedHit {
@@ -32,7 +31,7 @@ public:
     // Ends a running search and waits for its thread.
     ~SearchController() override;
 
-    bool isRunning() const { return m_thread != nullptr; }
+    bool isRunning() const { return m_worker.isRunning(); }
     // Starts the search; false while another one still runs.
     bool start(PreparedSearch search);
     // Asks the running search to end; finished(true) follows once it has.
@@ -55,6 +54,5 @@ private:
     void threadEnded();
 
     std::shared_ptr<Run> m_run;
-    QThread* m_thread = nullptr;
-    quint64 m_runId = 0; // what queued results of an earlier run are told apart by
+    SingleWorker m_worker;
 };
