@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "liste/file_reader.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -47,9 +48,13 @@ bool FileReader::start(Job job, Done done) {
         m_running = false;
         done();
     });
-    connect(thread, &QThread::finished, thread, [thread] {
+    // The thread is deleted as soon as the GUI thread sees it end, also when this reader is gone by
+    // then: not through deleteLater, which a program or test that no longer runs an event loop at
+    // its top level would never carry out.
+    connect(thread, &QThread::finished, QCoreApplication::instance(), [thread] {
         threads().removeOne(thread);
-        thread->deleteLater();
+        thread->wait();
+        delete thread;
     });
     thread->start();
     return true;
@@ -62,11 +67,9 @@ void FileReader::drop() {
 
 bool FileReader::endAll(int milliseconds) {
     const QDeadlineTimer deadline(milliseconds);
-    for (QThread* thread : QList<QThread*>(threads())) {
-        if (thread->wait(deadline)) {
-            threads().removeOne(thread);
-            delete thread;
-        }
-    }
+    for (QThread* thread : QList<QThread*>(threads()))
+        thread->wait(deadline);
+    // The threads that have ended are deleted by what their end queued.
+    QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
     return threads().isEmpty();
 }

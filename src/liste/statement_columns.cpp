@@ -32,8 +32,10 @@ StatementColumns::StatementColumns(QObject* parent)
 
 StatementColumns::~StatementColumns() {
     ++m_generation;
-    for (QThread* thread : std::as_const(m_threads))
+    for (QThread* thread : std::as_const(m_threads)) {
         thread->wait();
+        delete thread;
+    }
 }
 
 void StatementColumns::read(const QString& path, const QString& sheet, int headerRow) {
@@ -48,7 +50,8 @@ void StatementColumns::read(const QString& path, const QString& sheet, int heade
     // A reading of an earlier list ends on its own; only the latest one is reported.
     connect(thread, &QThread::finished, this, [this, thread, titles, generation] {
         m_threads.removeOne(thread);
-        thread->deleteLater();
+        thread->wait();
+        delete thread;
         if (generation == m_generation)
             emit columnsRead(*titles);
     });
