@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kalvon Liste's bank statement: the statement read, the settings, the matching on the worker and
-// the report composed from its result and the decisions.
+// the report composed from its result and the decisions, and choosing a payment.
 #include "liste/reconciliation_controller.h"
 
 #include "core/numbers/kalvon_error.h"
 #include "core/numbers/number_text.h"
 #include "core/tables/table_reader.h"
+#include "frontend/reconciliation/report_writer.h"
 #include "liste/reconciliation_state.h"
 
 #include <QDir>
@@ -135,7 +136,7 @@ void ReconciliationController::listReset() {
     s.again = false;
     s.decisions.clear();
     s.input = Abgleich::matchInput(*s.statement, s.openItems());
-    s.results.assign(s.input.payments.size(), std::nullopt);
+    s.results = decltype(s.results)(s.input.payments.size()); // none matched yet
     s.chosen = -1;
     s.candidates->clear();
     compose();
@@ -177,7 +178,7 @@ void ReconciliationController::runEnded(bool cancelled) {
         MatchingOutcome outcome = s.runner->takeOutcome();
         s.input = std::move(outcome.input);
         s.customerColumns = outcome.customerColumns;
-        s.results.assign(s.input.payments.size(), std::nullopt);
+        s.results = decltype(s.results)(s.input.payments.size()); // none matched yet
         const std::vector<int>& matched = outcome.matched;
         for (std::size_t k = 0; k < outcome.result.payments.size() && k < matched.size(); ++k) {
             Matching::PaymentResult r = outcome.result.payments[k];
@@ -291,4 +292,66 @@ QStringList ReconciliationController::filterTexts() {
 
 CandidateModel* ReconciliationController::candidates() const {
     return m_state->candidates;
+}
+
+namespace {
+
+std::vector<int> sheetRows(const Abgleich::Report& report, const Abgleich::ItemSet& set) {
+    std::vector<int> rows;
+    for (const int index : set)
+        rows.push_back(report.openItems[std::size_t(index)].row);
+    return rows;
+}
+
+int firstOf(const std::vector<int>& rows) {
+    return rows.empty() ? -1 : *std::min_element(rows.begin(), rows.end());
+}
+
+} // namespace
+
+int ReconciliationController::choosePayment(int payment) {
+    State& s = *m_state;
+    if (payment < 0 || std::size_t(payment) >= s.report.payments.size()) {
+        s.chosen = -1;
+        s.candidates->clear();
+        s.items->setHighlighted({});
+        return -1;
+    }
+    s.chosen = payment;
+    const int index = s.paymentIndex(payment);
+    const auto& result = index >= 0 ? s.results[std::size_t(index)] : std::nullopt;
+    if (result && !s.decisions.count(index))
+        s.candidates->setCandidates(s.report, result->candidates, result->alternatives);
+    else
+        s.candidates->clear();
+    std::vector<int> rows = s.toModelRows(sheetRows(s.report, s.report.payments[std::size_t(payment)].items));
+    const int first = firstOf(rows);
+    s.items->setHighlighted(std::move(rows));
+    return first;
+}
+
+int ReconciliationController::chosenPayment() const {
+    return m_state->chosen;
+}
+
+int ReconciliationController::chooseCandidate(int candidate) {
+    State& s = *m_state;
+    if (candidate < 0 || candidate >= s.candidates->candidateCount())
+        return choosePayment(s.chosen);
+    std::vector<int> rows = s.toModelRows(s.candidates->candidate(candidate).rows);
+    const int first = firstOf(rows);
+    s.items->setHighlighted(std::move(rows));
+    return first;
+}
+
+QString ReconciliationController::detailsText() const {
+    const State& s = *m_state;
+    if (s.chosen < 0)
+        return QString();
+    QString text = Abgleich::paymentText(s.report, s.report.payments[std::size_t(s.chosen)]);
+    const auto d = s.decisions.find(s.paymentIndex(s.chosen));
+    if (d != s.decisions.end())
+        text += d->second.assigned ? QStringLiteral("  Von Hand zugeordnet.\n")
+                                   : QStringLiteral("  Übernommen.\n");
+    return text;
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Kalvon Liste's bank statement: choosing a payment, and the user's decisions on the item model's
-// undo stack.
+// Kalvon Liste's bank statement: the user's decisions on the item model's undo stack.
 #include "liste/reconciliation_controller.h"
 
 #include "core/matching/payment_fit.h"
@@ -62,68 +61,6 @@ private:
     Decisions m_decisions;
 };
 
-namespace {
-
-std::vector<int> sheetRows(const Abgleich::Report& report, const Abgleich::ItemSet& set) {
-    std::vector<int> rows;
-    for (const int index : set)
-        rows.push_back(report.openItems[std::size_t(index)].row);
-    return rows;
-}
-
-int firstOf(const std::vector<int>& rows) {
-    return rows.empty() ? -1 : *std::min_element(rows.begin(), rows.end());
-}
-
-} // namespace
-
-int ReconciliationController::choosePayment(int payment) {
-    State& s = *m_state;
-    if (payment < 0 || std::size_t(payment) >= s.report.payments.size()) {
-        s.chosen = -1;
-        s.candidates->clear();
-        s.items->setHighlighted({});
-        return -1;
-    }
-    s.chosen = payment;
-    const int index = s.paymentIndex(payment);
-    const auto& result = index >= 0 ? s.results[std::size_t(index)] : std::nullopt;
-    if (result && !s.decisions.count(index))
-        s.candidates->setCandidates(s.report, result->candidates, result->alternatives);
-    else
-        s.candidates->clear();
-    std::vector<int> rows = s.toModelRows(sheetRows(s.report, s.report.payments[std::size_t(payment)].items));
-    const int first = firstOf(rows);
-    s.items->setHighlighted(std::move(rows));
-    return first;
-}
-
-int ReconciliationController::chosenPayment() const {
-    return m_state->chosen;
-}
-
-int ReconciliationController::chooseCandidate(int candidate) {
-    State& s = *m_state;
-    if (candidate < 0 || candidate >= s.candidates->candidateCount())
-        return choosePayment(s.chosen);
-    std::vector<int> rows = s.toModelRows(s.candidates->candidate(candidate).rows);
-    const int first = firstOf(rows);
-    s.items->setHighlighted(std::move(rows));
-    return first;
-}
-
-QString ReconciliationController::detailsText() const {
-    const State& s = *m_state;
-    if (s.chosen < 0)
-        return QString();
-    QString text = Abgleich::paymentText(s.report, s.report.payments[std::size_t(s.chosen)]);
-    const auto d = s.decisions.find(s.paymentIndex(s.chosen));
-    if (d != s.decisions.end())
-        text += d->second.assigned ? QStringLiteral("  Von Hand zugeordnet.\n")
-                                   : QStringLiteral("  Übernommen.\n");
-    return text;
-}
-
 bool ReconciliationController::isDecided(int payment) const {
     return m_state->decisions.count(m_state->paymentIndex(payment)) > 0;
 }
@@ -169,9 +106,9 @@ void ReconciliationController::acceptCandidate(int candidate) {
     Decision d;
     d.candidate = s.candidates->candidate(candidate);
     // Listed before the last decision and not matched again yet, a set may hold its items.
-    const QSet<int> decided = s.decidedRows();
+    const QSet<int> held = s.decidedRows();
     for (const int row : d.candidate.rows) {
-        if (decided.contains(row))
+        if (held.contains(row))
             throw KalvonError::unreadable(
                 QStringLiteral("Ein Posten dieser Zuordnung gehört schon zu einer anderen Zahlung."));
     }
@@ -185,9 +122,9 @@ int ReconciliationController::acceptAll() {
     State& s = *m_state;
     Decisions decisions;
     std::vector<int> rows;
-    const QSet<int> decided = s.decidedRows();
+    const QSet<int> held = s.decidedRows();
     const auto taken = [&](const Matching::Candidate& c) {
-        return std::any_of(c.rows.begin(), c.rows.end(), [&](int row) { return decided.contains(row); });
+        return std::any_of(c.rows.begin(), c.rows.end(), [&](int row) { return held.contains(row); });
     };
     for (std::size_t i = 0; i < s.results.size(); ++i) {
         const auto& r = s.results[i];
@@ -214,13 +151,13 @@ std::vector<Item> assignable(const ReconciliationController::State& s, const std
     QSet<int> listed;
     for (const Abgleich::OpenItem& item : s.report.openItems)
         listed.insert(item.row);
-    const QSet<int> decided = s.decidedRows();
+    const QSet<int> held = s.decidedRows();
     std::vector<Item> items;
     for (const int row : rows) {
         if (row < 0 || row >= s.items->itemCount())
             continue;
         const Item& item = s.items->item(row);
-        if (s.items->isSettled(row) || decided.contains(item.row) || !listed.contains(item.row))
+        if (s.items->isSettled(row) || held.contains(item.row) || !listed.contains(item.row))
             throw KalvonError::unreadable(
                 QStringLiteral("„%1“ ist nicht mehr offen oder gehört schon zu einer anderen Zahlung.")
                     .arg(s.items->itemName(row)));
