@@ -820,6 +820,10 @@ void TestReconciliation::recognisesStatements_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("statement");
     QTest::newRow("camt.053") << data("kontoauszug.xml") << true;
+    QTest::newRow("MT940") << data("../../core/tables/data/statements/mt940_sparkasse.sta") << true;
+    QTest::newRow("bank CSV") << data("../../core/tables/data/statements/sparkasse.csv") << true;
+    QTest::newRow("bank CSV, another bank")
+        << data("../../core/tables/data/statements/volksbank.csv") << true;
     QTest::newRow("workbook of open items") << data("offene_posten.xlsx") << false;
     QTest::newRow("CSV of open items") << data("offene_posten.csv") << false;
     QTest::newRow("missing") << data("fehlt.xml") << false;
